@@ -1,0 +1,166 @@
+#include "documentio.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTextCodec>
+#include <QTextStream>
+
+namespace documentio {
+
+namespace {
+
+QTextCodec *windows1251()
+{
+    static QTextCodec *const codec = QTextCodec::codecForName("Windows-1251");
+    return codec;
+}
+
+QString quoted(const QString &path)
+{
+    return QStringLiteral("«%1»").arg(QDir::toNativeSeparators(path));
+}
+
+// Most file systems here allow 255 bytes a name; past that the system refuses the name.
+constexpr int longestFileName = 255;
+
+QString reasonForFailedWrite(const QString &path, const QFileDevice &device, bool opened)
+{
+    const QFileInfo target(path);
+    const QFileInfo folder(target.absolutePath());
+    QString reason;
+    if (target.isDir())
+        reason = QStringLiteral("это папка, а не файл");
+    else if (!folder.exists())
+        reason = QStringLiteral("папка %1 не существует").arg(quoted(folder.filePath()));
+    else if (!folder.isDir())
+        reason = QStringLiteral("%1 — это файл, а не папка").arg(quoted(folder.filePath()));
+    else if (QFile::encodeName(target.fileName()).size() > longestFileName)
+        reason = QStringLiteral("имя файла слишком длинное");
+    else if (opened)
+        reason = QStringLiteral("не удалось записать данные; возможно, на диске нет места");
+    else
+        reason = QStringLiteral("нет доступа на запись");
+    return QStringLiteral("%1.\nСообщение системы: %2").arg(reason, device.errorString());
+}
+
+// Devices such as /dev/null cannot be replaced atomically (and must not be renamed over),
+// so they are written in place.
+QString writeInPlace(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return reasonForFailedWrite(path, file, false);
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        return reasonForFailedWrite(path, file, true);
+    file.close();
+    if (file.error() != QFileDevice::NoError)
+        return reasonForFailedWrite(path, file, true);
+    return QString();
+}
+
+QString fileSizeText(qint64 bytes)
+{
+    return QStringLiteral("%1 МиБ").arg(double(bytes) / (1024 * 1024), 0, 'f', 1);
+}
+
+QString tooLargeMessage(const QString &sizeText)
+{
+    return QStringLiteral("файл слишком большой (%1); открыть можно файл не больше %2")
+        .arg(sizeText, fileSizeText(maxDocumentSize));
+}
+
+} // namespace
+
+QString decodeDocument(const QByteArray &bytes)
+{
+    QTextStream stream(bytes, QIODevice::ReadOnly);
+    stream.setCodec(windows1251()); // the stream's byte-order-mark detection stays on
+    return stream.readAll();
+}
+
+QString lastLine(const QString &text)
+{
+    const int lastBreak = text.lastIndexOf(QLatin1Char('\n'));
+    return text.mid(lastBreak + 1);
+}
+
+EncodedLine encodeWindows1251(const QString &line)
+{
+    QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
+    EncodedLine encoded;
+    encoded.bytes = windows1251()->fromUnicode(line.constData(), line.size(), &state);
+    encoded.unrepresentable = state.invalidChars;
+    return encoded;
+}
+
+ReadResult readDocument(const QString &path)
+{
+    ReadResult result;
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        result.error = QStringLiteral("файл не найден");
+        return result;
+    }
+    if (info.isDir()) {
+        result.error = QStringLiteral("это папка, а не файл");
+        return result;
+    }
+    if (info.size() > maxDocumentSize) {
+        result.error = tooLargeMessage(fileSizeText(info.size()));
+        return result;
+    }
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.error = QStringLiteral("нет доступа на чтение.\nСообщение системы: %1")
+                           .arg(file.errorString());
+        return result;
+    }
+
+    // Read in bounded pieces: a device or a growing file may report no size at all.
+    QByteArray bytes;
+    bytes.reserve(int(info.size()));
+    constexpr qint64 piece = 1024 * 1024;
+    while (bytes.size() <= maxDocumentSize) {
+        const QByteArray chunk = file.read(qMin(piece, maxDocumentSize + 1 - bytes.size()));
+        if (chunk.isEmpty())
+            break;
+        bytes += chunk;
+    }
+    if (file.error() != QFileDevice::NoError) {
+        result.error =
+            QStringLiteral("ошибка чтения.\nСообщение системы: %1").arg(file.errorString());
+        return result;
+    }
+    if (bytes.size() > maxDocumentSize) {
+        result.error = tooLargeMessage(QStringLiteral("больше %1").arg(fileSizeText(maxDocumentSize)));
+        return result;
+    }
+
+    result.text = decodeDocument(bytes);
+    result.ok = true;
+    return result;
+}
+
+QString writeDocument(const QString &path, const QByteArray &bytes)
+{
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile() && !target.isDir())
+        return writeInPlace(path, bytes);
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return reasonForFailedWrite(path, file, false);
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = reasonForFailedWrite(path, file, true);
+        file.cancelWriting();
+        return reason;
+    }
+    if (!file.commit())
+        return reasonForFailedWrite(path, file, true);
+    return QString();
+}
+
+} // namespace documentio

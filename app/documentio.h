@@ -1,0 +1,46 @@
+#ifndef GAMMACRYPT_DOCUMENTIO_H
+#define GAMMACRYPT_DOCUMENTIO_H
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+namespace documentio {
+
+// Files larger than this are refused on reading: the editing area cannot show them usefully.
+constexpr qint64 maxDocumentSize = 64 * 1024 * 1024;
+
+// Decodes a whole document file's bytes: Windows-1251, unless a Unicode byte-order mark
+// at the start names another form. Line ends are left as they are.
+QString decodeDocument(const QByteArray &bytes);
+
+// The last line of a text, as Save writes it: the part after the last line feed.
+QString lastLine(const QString &text);
+
+struct EncodedLine
+{
+    QByteArray bytes;
+    int unrepresentable = 0; // characters Windows-1251 has no byte for
+};
+
+// Encodes one line in Windows-1251; characters it cannot represent are written as the
+// codec writes them and counted.
+EncodedLine encodeWindows1251(const QString &line);
+
+struct ReadResult
+{
+    bool ok = false;
+    QString text;
+    QString error; // a Russian sentence naming the reason, when !ok
+};
+
+// Reads and decodes a whole document file, refusing folders and files over maxDocumentSize.
+ReadResult readDocument(const QString &path);
+
+// Replaces the contents of path with bytes so that a failure leaves the previous contents
+// intact. Returns an empty string on success, otherwise a Russian sentence naming the reason.
+QString writeDocument(const QString &path, const QByteArray &bytes);
+
+} // namespace documentio
+
+#endif // GAMMACRYPT_DOCUMENTIO_H

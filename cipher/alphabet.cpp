@@ -1,0 +1,46 @@
+#include "alphabet.h"
+
+namespace {
+
+// Code order of the alphabet: the space, then the upper-case letters without Ё and Й.
+constexpr char16_t symbols[alphabetSize] = {
+    u' ', u'А', u'Б', u'В', u'Г', u'Д', u'Е', u'Ж', u'З', u'И', u'К',
+    u'Л', u'М', u'Н', u'О', u'П', u'Р', u'С', u'Т', u'У', u'Ф', u'Х',
+    u'Ц', u'Ч', u'Ш', u'Щ', u'Ъ', u'Ы', u'Ь', u'Э', u'Ю', u'Я'};
+
+} // namespace
+
+void fillAlphabet(AlphabetTable &table)
+{
+    for (int code = 0; code < alphabetSize; ++code) {
+        table[code].letter = QString(QChar(symbols[code]));
+        table[code].code = code;
+    }
+}
+
+const AlphabetTable &standardAlphabet()
+{
+    static const AlphabetTable table = [] {
+        AlphabetTable filled;
+        fillAlphabet(filled);
+        return filled;
+    }();
+    return table;
+}
+
+std::optional<int> lookupCode(QChar ch)
+{
+    const char16_t upper = ch.toUpper().unicode();
+    for (int code = 0; code < alphabetSize; ++code) {
+        if (symbols[code] == upper)
+            return code;
+    }
+    return std::nullopt;
+}
+
+std::optional<QChar> lookupLetter(int code)
+{
+    if (code < 0 || code >= alphabetSize)
+        return std::nullopt;
+    return QChar(symbols[code]);
+}

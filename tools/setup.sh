@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Shared set-up of run.sh and test.sh: installs the Debian packages that are missing,
+# then configures and builds into build/. Sourced, with "run" or "test" as argument.
+set -euo pipefail
+
+purpose=${1:-run}
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# What the program needs to build and to look right.
+packages=(cmake ninja-build g++ qtbase5-dev qtbase5-dev-tools fonts-liberation2 libbenchmark-dev)
+# What the tests need besides.
+if [ "$purpose" = test ]; then
+    packages+=(xauth xvfb clang-14 libclang-rt-14-dev)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
+    [ "$status" = installed ] || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing missing Debian packages: ${missing[*]}"
+    sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}"
+fi
+
+build_dir="$root/build"
+if [ ! -f "$build_dir/build.ninja" ]; then
+    cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+fi
+cmake --build "$build_dir" --parallel "$(nproc)"
