@@ -3,6 +3,7 @@
 
 #include <QChar>
 #include <QString>
+#include <QtGlobal>
 
 #include <array>
 #include <optional>
@@ -30,5 +31,18 @@ std::optional<int> lookupCode(QChar ch);
 
 // The symbol with the given code, or none for a code outside 0..31.
 std::optional<QChar> lookupLetter(int code);
+
+// Marks a UTF-16 code unit that has no code in UnitCodeTable.
+constexpr quint8 noCode = 0xFF;
+
+// What lookupCode yields for every UTF-16 code unit (noCode for none), so that looking a
+// character up costs one load instead of an upper-casing and a scan of the rows.
+using UnitCodeTable = std::array<quint8, 0x10000>;
+
+// The table for all code units, built once from QChar::toUpper on first use.
+const UnitCodeTable &unitCodeTable();
+
+// The UTF-16 code unit of the symbol with the given code, which must lie in 0..31.
+char16_t letterUnit(int code);
 
 #endif // GAMMACRYPT_ALPHABET_H
