@@ -114,8 +114,8 @@ ReadResult readDocument(const QString &path)
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        result.error = QStringLiteral("нет доступа на чтение.\nСообщение системы: %1")
-                           .arg(file.errorString());
+        result.error =
+            QStringLiteral("нет доступа на чтение.\nСообщение системы: %1").arg(file.errorString());
         return result;
     }
 
@@ -135,7 +135,8 @@ ReadResult readDocument(const QString &path)
         return result;
     }
     if (bytes.size() > maxDocumentSize) {
-        result.error = tooLargeMessage(QStringLiteral("больше %1").arg(fileSizeText(maxDocumentSize)));
+        result.error =
+            tooLargeMessage(QStringLiteral("больше %1").arg(fileSizeText(maxDocumentSize)));
         return result;
     }
 

@@ -57,8 +57,8 @@ void MainWindow::on_action_triggered()
 // Open
 void MainWindow::on_action_2_triggered()
 {
-    const QString chosen = QFileDialog::getOpenFileName(this, QStringLiteral("Open Dialog"),
-                                                        QString(), fileFilter);
+    const QString chosen =
+        QFileDialog::getOpenFileName(this, QStringLiteral("Open Dialog"), QString(), fileFilter);
     if (chosen.isEmpty())
         return;
 
@@ -83,8 +83,8 @@ void MainWindow::on_action_3_triggered()
 // Save As
 void MainWindow::on_action_4_triggered()
 {
-    const QString chosen = QFileDialog::getSaveFileName(this, QStringLiteral("Save Dialog"),
-                                                        QString(), fileFilter);
+    const QString chosen =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Save Dialog"), QString(), fileFilter);
     if (chosen == QString())
         return;
     saveLastLineTo(chosen);

@@ -6,14 +6,14 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 ModalAnswerer::ModalAnswerer(QObject *parent) : QObject(parent)
 {
-    timer.setInterval(5);
-    connect(&timer, &QTimer::timeout, this, &ModalAnswerer::poll);
-    timer.start();
+    qApp->installEventFilter(this);
 }
 
 void ModalAnswerer::expect(Answer answer)
@@ -21,15 +21,28 @@ void ModalAnswerer::expect(Answer answer)
     answers.push_back(std::move(answer));
 }
 
-void ModalAnswerer::poll()
+bool ModalAnswerer::eventFilter(QObject *watched, QEvent *event)
 {
-    QWidget *dialog = QApplication::activeModalWidget();
-    if (lastAnswered && !lastAnswered->isVisible())
-        lastAnswered = nullptr;
-    if (!dialog || !dialog->isVisible() || dialog == lastAnswered)
-        return;
+    if (event->type() == QEvent::Hide)
+        answered.remove(watched);
+    if (event->type() == QEvent::Show && watched->isWidgetType() &&
+        static_cast<QWidget *>(watched)->isWindow()) {
+        // Queued, so that the answer runs inside the dialog's own event loop. A window
+        // shown first and run modally right after (the key dialog) is modal by then.
+        const QPointer<QWidget> window(static_cast<QWidget *>(watched));
+        QTimer::singleShot(0, this, [this, window] {
+            // One showing can bring more than one Show event; it gets one answer.
+            if (window && window->isVisible() && window->isModal() &&
+                !answered.contains(window.data()))
+                answer(window);
+        });
+    }
+    return QObject::eventFilter(watched, event);
+}
 
-    lastAnswered = dialog;
+void ModalAnswerer::answer(QWidget *dialog)
+{
+    answered.insert(dialog);
     titles << dialog->windowTitle();
     if (const auto *box = qobject_cast<QMessageBox *>(dialog))
         texts << box->text();
@@ -45,10 +58,21 @@ void ModalAnswerer::poll()
     }
     const Answer next = std::move(answers.front());
     answers.pop_front();
+    const QPointer<QWidget> guard(dialog);
     next(dialog);
-    if (dialog->isVisible() && QApplication::activeModalWidget() == dialog) {
-        recordedProblems << QStringLiteral("answer left \"%1\" open").arg(dialog->windowTitle());
-        dialog->close();
+    if (guard && guard->isVisible() && QApplication::activeModalWidget() == guard) {
+        recordedProblems << QStringLiteral("answer left \"%1\" open").arg(guard->windowTitle());
+        guard->close();
+    }
+}
+
+void typeText(QWidget *widget, const QString &text)
+{
+    for (const QChar ch : text) {
+        if (ch.unicode() >= 0x20 && ch.unicode() < 0x7F)
+            QTest::keyClick(widget, char(ch.unicode()));
+        else
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
     }
 }
 
@@ -73,7 +97,7 @@ ModalAnswerer::Answer keyAccept(const QString &a, const QString &c, const QStrin
         for (int i = 0; i < names.size(); ++i) {
             if (auto *field = dialog->findChild<QLineEdit *>(names[i])) {
                 field->clear();
-                QTest::keyClicks(field, values[i]);
+                typeText(field, values[i]);
             }
         }
         if (auto *buttons = dialog->findChild<QDialogButtonBox *>())
@@ -92,11 +116,10 @@ ModalAnswerer::Answer chooseFile(const QString &path)
         auto *files = qobject_cast<QFileDialog *>(dialog);
         if (!files)
             return;
-        // The open dialog refuses names that do not exist; tests of read failures need them.
-        if (files->acceptMode() == QFileDialog::AcceptOpen)
-            files->setFileMode(QFileDialog::AnyFile);
+        // Ends the dialog as the user's confirmation does, but without the dialog's own
+        // checks: tests need names that do not exist, folders and devices.
         files->selectFile(path);
-        files->accept();
+        static_cast<QDialog *>(files)->done(QDialog::Accepted);
     };
 }
 

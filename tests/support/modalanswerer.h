@@ -2,18 +2,18 @@
 #define GAMMACRYPT_MODALANSWERER_H
 
 #include <QObject>
-#include <QPointer>
+#include <QSet>
 #include <QStringList>
-#include <QTimer>
 #include <QWidget>
 
 #include <deque>
 #include <functional>
 
 // Answers the modal dialogs and message boxes that a command opens with exec(), so that a
-// test can trigger the command synchronously. Each expected dialog gets one answer, in
-// order; an answer must close its dialog. A dialog nobody expected, or one an answer left
-// open, is closed and recorded as a problem, so a test fails instead of hanging.
+// test can trigger the command synchronously. Every showing of a modal window gets the next
+// answer, in order, run from inside that window's event loop; an answer must close its
+// dialog. A dialog nobody expected, or one an answer left open, is closed and recorded as a
+// problem, so a test fails instead of hanging.
 class ModalAnswerer : public QObject
 {
     Q_OBJECT
@@ -33,16 +33,22 @@ public:
     const QStringList &seenTitles() const { return titles; }
     const QStringList &seenTexts() const { return texts; }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
-    void poll();
+    void answer(QWidget *dialog);
 
     std::deque<Answer> answers;
+    QSet<QObject *> answered; // windows answered in their current showing
     QStringList recordedProblems;
     QStringList titles;
     QStringList texts;
-    QPointer<QWidget> lastAnswered;
-    QTimer timer;
 };
+
+// Types text into a widget key by key, as a user would; unlike QTest::keyClicks it also
+// types characters that have no ASCII key (Cyrillic).
+void typeText(QWidget *widget, const QString &text);
 
 // Common answers.
 namespace answer {
