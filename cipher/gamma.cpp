@@ -6,7 +6,8 @@
 #include <algorithm>
 #include <array>
 
-#if defined(__SSE2__) || defined(_M_X64)
+// GAMMACRYPT_NO_SIMD builds the portable table path alone, as on machines without SSE2.
+#if !defined(GAMMACRYPT_NO_SIMD) && (defined(__SSE2__) || defined(_M_X64))
 #include <emmintrin.h>
 #define GAMMACRYPT_SSE2 1
 #endif
@@ -111,7 +112,8 @@ const std::array<char16_t, alphabetSize> &letterUnits()
     return units;
 }
 
-// One unit through the table: exact for every unit, one at a time.
+// Units one at a time through the table of all code units, gamma[i] being the gamma code
+// of unit i: exact for every unit, and the path the others fall back on.
 void transformByTable(const char16_t *source, char16_t *result, int count, const quint16 *gamma)
 {
     const UnitCodeTable &codes = unitCodeTable();
@@ -337,6 +339,7 @@ transformWideGroups(const char16_t *source, char16_t *result, int count, CycleCu
 void transformCycled(TransformPath path, const char16_t *source, char16_t *result, int count,
                      const Keystream &stream)
 {
+    Q_UNUSED(path) // without SIMD there is only the table
     CycleCursor cursor(stream);
     int done = 0;
 #ifdef GAMMACRYPT_AVX512
