@@ -1,12 +1,14 @@
 #include "mainwindow.h"
 
 #include <QApplication>
+#include <QIcon>
 
 // No locale codec is installed: document files name Windows-1251 on their own streams,
 // and file names keep the system's encoding so that Cyrillic paths open.
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/gammacrypt.svg")));
     MainWindow window;
     window.show();
     return application.exec();

@@ -8,9 +8,13 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # What the program needs to build and to look right.
 packages=(cmake ninja-build g++ qtbase5-dev qtbase5-dev-tools fonts-liberation2 libbenchmark-dev)
+# The window icon is an SVG (Qt's SVG icon engine); the menu icons are rendered from it.
+packages+=(libqt5svg5 librsvg2-bin)
 # What the tests need besides.
 if [ "$purpose" = test ]; then
     packages+=(xauth xvfb clang-14 libclang-rt-14-dev)
+    # Validating the desktop metadata and manual pages, building and unpacking the .deb.
+    packages+=(desktop-file-utils appstream man-db file dpkg-dev)
 fi
 
 missing=()

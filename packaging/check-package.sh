@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# Builds the .deb from a built tree and checks that it carries everything a user needs:
+#   check-package.sh BUILD_DIR APP_ID VERSION WITH_CLI(yes|no) WITH_PNG_ICONS(yes|no)
+set -euo pipefail
+
+build_dir=$1
+id=$2
+version=$3
+with_cli=$4
+with_png=$5
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/gammacrypt-package.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+failed=0
+fail() {
+    echo "FAIL: $*" >&2
+    failed=1
+}
+
+# Packaging into a folder of our own leaves the build tree as it was, so that this test
+# may run beside the others.
+cpack -G DEB --config "$build_dir/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1 || {
+    cat "$work/cpack.log" >&2
+    echo "FAIL: cpack could not build the package" >&2
+    exit 1
+}
+shopt -s nullglob
+packages=("$work"/out/gammacrypt_*.deb)
+if [ ${#packages[@]} -ne 1 ]; then
+    cat "$work/cpack.log" >&2
+    echo "FAIL: expected one gammacrypt_*.deb, found ${#packages[@]}" >&2
+    exit 1
+fi
+deb=${packages[0]}
+echo "built $(basename "$deb")"
+
+root=$work/root
+dpkg-deb -x "$deb" "$root"
+
+# Every file that a user of the package relies on, listed here on its own rather than
+# taken from the install rules, so that a lost rule shows up.
+expected=(
+    usr/bin/gammacrypt
+    "usr/share/applications/$id.desktop"
+    "usr/share/metainfo/$id.metainfo.xml"
+    "usr/share/icons/hicolor/scalable/apps/$id.svg"
+    usr/share/man/man1/gammacrypt.1.gz
+    usr/share/doc/gammacrypt/copyright
+)
+executables=(usr/bin/gammacrypt)
+if [ "$with_cli" = yes ]; then
+    expected+=(usr/bin/gammacrypt-cli usr/share/man/man1/gammacrypt-cli.1.gz)
+    executables+=(usr/bin/gammacrypt-cli)
+fi
+icon_sizes=()
+if [ "$with_png" = yes ]; then
+    icon_sizes=(16 22 24 32 48 64 128 256)
+fi
+for size in "${icon_sizes[@]}"; do
+    expected+=("usr/share/icons/hicolor/${size}x${size}/apps/$id.png")
+done
+
+for path in "${expected[@]}"; do
+    [ -f "$root/$path" ] || fail "the package lacks /$path"
+done
+for path in "${executables[@]}"; do
+    [ -x "$root/$path" ] || fail "/$path is not executable"
+done
+for size in "${icon_sizes[@]}"; do
+    png=$root/usr/share/icons/hicolor/${size}x${size}/apps/$id.png
+    [ -f "$png" ] || continue
+    file -b "$png" | grep -q "PNG image data, $size x $size," || fail "$png is not a ${size}x${size} PNG"
+done
+for page in "$root"/usr/share/man/man1/*.1.gz; do
+    gzip -t "$page" || fail "$page is not a valid gzip file"
+done
+
+# Nothing that the install rules produce may be missing from the package either.
+stage=$work/stage
+cmake --install "$build_dir" --prefix "$stage/usr" >/dev/null
+while IFS= read -r path; do
+    [ -e "$root/$path" ] || fail "the package lacks /$path, which cmake --install installs"
+done < <(cd "$stage" && find . -type f -printf '%P\n')
+
+# The packaged metadata as a whole: the desktop entry and icon it names must be found.
+appstreamcli validate-tree --no-net "$root" || fail "appstreamcli rejects the installed tree"
+
+field() { dpkg-deb -f "$deb" "$1"; }
+[ "$(field Package)" = gammacrypt ] || fail "package name is $(field Package)"
+[ "$(field Version)" = "$version" ] || fail "version is $(field Version), not $version"
+[ "$(field Section)" = education ] || fail "section is $(field Section)"
+[ -n "$(field Maintainer)" ] || fail "no maintainer"
+depends=$(field Depends)
+echo "Depends: $depends"
+for dependency in fonts-liberation2 libqt5svg5 libqt5widgets5 libqt5gui5 libqt5core5a libc6; do
+    grep -qE "(^|, )$dependency( |,|$)" <<<"$depends" || fail "Depends lacks $dependency"
+done
+
+if [ "$failed" -ne 0 ]; then
+    exit 1
+fi
+echo "the package holds all ${#expected[@]} expected files"

@@ -1,0 +1,32 @@
+# The Debian package, built with `cpack -G DEB` in a configured and built tree.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME gammacrypt)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "The gammacrypt developers")
+set(CPACK_PACKAGE_CONTACT "${GAMMACRYPT_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "teaching program for gamma encryption")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Gammacrypt demonstrates gamma (keystream) encryption for an introductory
+cryptography course. The user types or opens a Russian text and enters a key of three
+integers A, C and T0; the program appends the last line of the text encrypted over a
+32-symbol Cyrillic alphabet with the gamma of the linear congruential generator
+T(i) = (A*T(i-1) + C) mod 32. Decryption is the same transform.
+The interface is in Russian; text files are Windows-1251.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION education)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${GAMMACRYPT_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${GAMMACRYPT_HOMEPAGE}")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Neither comes from linking: the window's "Times New Roman" resolves to the metric-
+# compatible Liberation Serif, and the window icon is drawn by Qt's SVG icon engine.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, libqt5svg5")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
+
+set(CPACK_SOURCE_GENERATOR TXZ)
+set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build[^/]*/")
+
+include(CPack)
