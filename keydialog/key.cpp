@@ -4,8 +4,6 @@
 
 #include <QMessageBox>
 
-#include <optional>
-
 bool isDigitString(QString text)
 {
     if (text.isEmpty())
@@ -17,10 +15,6 @@ bool isDigitString(QString text)
     return true;
 }
 
-namespace {
-
-// The value of one key field, or none when it is not a digit run or does not fit in
-// 0..2147483647 (leading zeros are fine at any length).
 std::optional<qint32> keyNumber(const QString &text)
 {
     if (!isDigitString(text))
@@ -31,8 +25,6 @@ std::optional<qint32> keyNumber(const QString &text)
         return std::nullopt;
     return value;
 }
-
-} // namespace
 
 key::key(QWidget *parent) : QDialog(parent), ui(new Ui_key)
 {

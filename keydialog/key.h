@@ -5,10 +5,16 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <optional>
+
 class Ui_key;
 
 // True when text is non-empty and made only of the ASCII digits 0..9.
 bool isDigitString(QString text);
+
+// The value of one key field, or none when it is not a digit run or exceeds 2147483647
+// (leading zeros are fine at any length).
+std::optional<qint32> keyNumber(const QString &text);
 
 // The modal dialog that asks for the three numbers of the gamma key. OK and Cancel only
 // end the run; checkKey judges and converts what was typed.
