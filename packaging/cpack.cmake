@@ -5,13 +5,18 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The gammacrypt developers")
 set(CPACK_PACKAGE_CONTACT "${GAMMACRYPT_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "teaching program for gamma encryption")
-set(CPACK_PACKAGE_DESCRIPTION
+set(description
     "Gammacrypt demonstrates gamma (keystream) encryption for an introductory
-cryptography course. The user types or opens a Russian text and enters a key of three
-integers A, C and T0; the program appends the last line of the text encrypted over a
-32-symbol Cyrillic alphabet with the gamma of the linear congruential generator
-T(i) = (A*T(i-1) + C) mod 32. Decryption is the same transform.
-The interface is in Russian; text files are Windows-1251.")
+cryptography course. The user types or opens a Russian text and enters a key
+of three integers A, C and T0; the program appends the last line of the text
+encrypted over a 32-symbol Cyrillic alphabet with the gamma of the linear
+congruential generator T(i) = (A*T(i-1) + C) mod 32. Decryption is the same
+transform. The interface is in Russian; text files are Windows-1251.")
+if(TARGET gammacrypt-cli)
+    string(APPEND description
+        "\nThe package also holds gammacrypt-cli, the same cipher for files and pipes.")
+endif()
+set(CPACK_PACKAGE_DESCRIPTION "${description}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
