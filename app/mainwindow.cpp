@@ -144,8 +144,8 @@ void MainWindow::on_action_15_triggered()
         this, QStringLiteral("О программе"),
         QStringLiteral("Программа реализует метод шифрования сообщения с помощью гаммирование на "
                        "основе псевдослучайных чисел.\n"
-                       "gammacrypt — написана командой разработчиков gammacrypt для "
-                       "студентов и преподавателей курса криптографии.\n"),
+                       "gammacrypt — учебная программа; авторы — команда разработчиков "
+                       "gammacrypt.\n"),
         QMessageBox::Ok, QMessageBox::NoButton);
 }
 
