@@ -1,0 +1,28 @@
+#ifndef GAMMACRYPT_CLI_MESSAGES_H
+#define GAMMACRYPT_CLI_MESSAGES_H
+
+#include <QString>
+
+namespace cli {
+
+// The tool's exit statuses.
+enum ExitStatus : int {
+    exitSuccess = 0,
+    exitInputOutputError = 1,
+    exitUsageError = 2,
+};
+
+// Messages go to standard error in UTF-8 whatever the locale says, one line each, prefixed
+// with the program's name so that they stand out in a pipeline's combined output.
+void printError(const QString &message);
+void printWarning(const QString &message);
+
+// A usage error also tells where the help is.
+void printUsageError(const QString &message);
+
+// A name or value set in guillemets, as in the window's messages.
+QString quoted(const QString &text);
+
+} // namespace cli
+
+#endif // GAMMACRYPT_CLI_MESSAGES_H

@@ -1,0 +1,53 @@
+#ifndef GAMMACRYPT_CLI_OUTPUTSINK_H
+#define GAMMACRYPT_CLI_OUTPUTSINK_H
+
+#include <QByteArray>
+#include <QFileDevice>
+#include <QString>
+
+#include <memory>
+
+namespace cli {
+
+// Where the result goes: standard output, or a named file that is replaced only when the
+// whole result has been written (QSaveFile), so that a failed run leaves the old file as it
+// was. Devices and pipes named as the output cannot be replaced and are written in place.
+// Writes are gathered into large blocks: one system call per line would cost more than the
+// cipher itself.
+class OutputSink
+{
+public:
+    OutputSink();
+    ~OutputSink();
+    OutputSink(const OutputSink &) = delete;
+    OutputSink &operator=(const OutputSink &) = delete;
+
+    // An empty path means standard output. Returns false with failure() set.
+    bool open(const QString &path);
+
+    bool write(const char *data, qint64 size);
+    bool write(const QByteArray &bytes) { return write(bytes.constData(), bytes.size()); }
+
+    // Flushes and, for a named file, puts the new contents in place.
+    bool finish();
+
+    // Drops everything written so far; a named file keeps its previous contents.
+    void discard();
+
+    // A Russian sentence naming the output and the reason, after a false result.
+    QString failure() const { return failureText; }
+
+private:
+    bool flushPending();
+    void fail(bool opened);
+
+    QString path;
+    std::unique_ptr<QFileDevice> device;
+    bool atomic = false;
+    QByteArray pending;
+    QString failureText;
+};
+
+} // namespace cli
+
+#endif // GAMMACRYPT_CLI_OUTPUTSINK_H

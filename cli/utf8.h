@@ -1,0 +1,21 @@
+#ifndef GAMMACRYPT_CLI_UTF8_H
+#define GAMMACRYPT_CLI_UTF8_H
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+namespace cli {
+
+// Decodes strict UTF-8 (no overlong forms, no encoded surrogates, nothing past U+10FFFF)
+// into text, replacing what text held. Returns -1, or the offset within data of the first
+// byte that does not start a complete, valid sequence; text is then unspecified.
+qint64 decodeUtf8(const char *data, qint64 size, QString &text);
+
+// Appends text in UTF-8 to bytes. A surrogate half without its partner has no UTF-8 form:
+// it is written as U+FFFD and counted in the result.
+int appendUtf8(const QString &text, QByteArray &bytes);
+
+} // namespace cli
+
+#endif // GAMMACRYPT_CLI_UTF8_H
