@@ -59,6 +59,17 @@ const uchar *copyAsciiRun(const uchar *in, const uchar *end, char16_t *&out)
     return in;
 }
 
+// Cyrillic letters are two-byte sequences: a short way for a word of them. Stops before
+// anything else, and before a lead byte whose sequence is not complete in the data.
+const uchar *copyTwoByteRun(const uchar *in, const uchar *end, char16_t *&out)
+{
+    while (end - in >= 2 && in[0] >= 0xC2 && in[0] <= 0xDF && isContinuation(in[1])) {
+        *out++ = char16_t(((in[0] & 0x1F) << 6) | (in[1] & 0x3F));
+        in += 2;
+    }
+    return in;
+}
+
 } // namespace
 
 qint64 decodeUtf8(const char *data, qint64 size, QString &text)
@@ -73,15 +84,13 @@ qint64 decodeUtf8(const char *data, qint64 size, QString &text)
 
     while (in < end) {
         in = copyAsciiRun(in, end, out);
-        // Cyrillic letters are two-byte sequences: a short way for runs of them.
-        while (end - in >= 2 && in[0] >= 0xC2 && in[0] <= 0xDF && isContinuation(in[1])) {
-            *out++ = char16_t(((in[0] & 0x1F) << 6) | (in[1] & 0x3F));
-            in += 2;
-        }
+        in = copyTwoByteRun(in, end, out);
         if (in == end)
             break;
-        if (*in < 0x80)
+        if (*in < 0x80) {
+            *out++ = *in++;
             continue;
+        }
         const uchar lead = *in;
         const int length = sequenceLength(lead);
         if (length == 0 || end - in < length || !secondByteFits(lead, in[1]))
@@ -115,13 +124,20 @@ int appendUtf8(const QString &text, QByteArray &bytes)
     const char16_t *const end = in + text.size();
     int lone = 0;
     while (in < end) {
+        // Units below U+0800 without a branch between one and two bytes (the second byte is
+        // written either way; the room for three bytes a unit allows it).
+        while (in < end && *in < 0x800) {
+            const uint unit = *in++;
+            const uint ascii = unit < 0x80;
+            const uint asciiMask = 0u - ascii;
+            out[0] = uchar((unit & asciiMask) | ((0xC0 | (unit >> 6)) & ~asciiMask));
+            out[1] = uchar(0x80 | (unit & 0x3F));
+            out += 2 - ascii;
+        }
+        if (in == end)
+            break;
         const char16_t unit = *in++;
-        if (unit < 0x80) {
-            *out++ = uchar(unit);
-        } else if (unit < 0x800) {
-            *out++ = uchar(0xC0 | (unit >> 6));
-            *out++ = uchar(0x80 | (unit & 0x3F));
-        } else if (unit >= 0xD800 && unit <= 0xDBFF && in < end && *in >= 0xDC00 && *in <= 0xDFFF) {
+        if (unit >= 0xD800 && unit <= 0xDBFF && in < end && *in >= 0xDC00 && *in <= 0xDFFF) {
             const char32_t point = 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (*in++ - 0xDC00);
             *out++ = uchar(0xF0 | (point >> 18));
             *out++ = uchar(0x80 | ((point >> 12) & 0x3F));

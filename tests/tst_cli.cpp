@@ -238,6 +238,10 @@ void TestCli::everyLine_data()
         << "utf-8"
         << "5,3,7" << QStringList{QStringLiteral("а😀б"), QString::fromUcs4(U"\U0010FFFF")}
         << QStringList{"\n", ""};
+    QTest::newRow("utf-8: three-byte characters among letters")
+        << "utf-8"
+        << "5,3,7" << QStringList{QStringLiteral("Цена — 5 €, долг — 10 € и ещё немного текста…")}
+        << QStringList{"\r\n"};
     QTest::newRow("utf-8: byte-order mark kept")
         << "utf-8"
         << "5,3,7" << QStringList{QStringLiteral("\uFEFFабв")} << QStringList{""};
@@ -571,6 +575,11 @@ void TestCli::invalidUtf8_data()
         << QStringLiteral("первая\r\nвто").toUtf8() + "\xFF" + QStringLiteral("рая").toUtf8()
         << qint64(20);
     QTest::newRow("Windows-1251 text") << QByteArray("\xCF\xF0\xE8") << qint64(0);
+    QTest::newRow("stray continuation after a long ASCII run")
+        << QByteArray(17, 'a') + "\x80" + QByteArray(20, 'b') << qint64(17);
+    QTest::newRow("overlong among Cyrillic letters")
+        << QStringLiteral("аааааааааа").toUtf8() + "\xC1\x81" + QStringLiteral("бббб").toUtf8()
+        << qint64(20);
 }
 
 void TestCli::invalidUtf8()
