@@ -10,6 +10,8 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 packages=(cmake ninja-build g++ qtbase5-dev qtbase5-dev-tools fonts-liberation2 libbenchmark-dev)
 # The window icon is an SVG (Qt's SVG icon engine); the menu icons are rendered from it.
 packages+=(libqt5svg5 librsvg2-bin)
+# bench/cli_bench.sh measures time and peak memory with /usr/bin/time -v.
+packages+=(time)
 # What the tests need besides.
 if [ "$purpose" = test ]; then
     packages+=(xauth xvfb clang-14 libclang-rt-14-dev)
