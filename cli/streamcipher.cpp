@@ -55,7 +55,7 @@ protected:
 
     Result reportReadError()
     {
-        failureText = QStringLiteral("ошибка чтения: %1 (сообщение системы: %2)")
+        failureText = QStringLiteral("не удалось прочитать %1 (сообщение системы: %2)")
                           .arg(inputName(device.fileName()), device.errorString());
         return Result::Failed;
     }

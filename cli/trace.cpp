@@ -119,7 +119,7 @@ bool readFirstLine(QString &text)
         text.clear();
         return true;
     case LineSplitter<char>::Status::ReadError:
-        printError(QStringLiteral("ошибка чтения: стандартный ввод (сообщение системы: %1)")
+        printError(QStringLiteral("не удалось прочитать стандартный ввод (сообщение системы: %1)")
                        .arg(input.errorString()));
         return false;
     case LineSplitter<char>::Status::TooLong:
