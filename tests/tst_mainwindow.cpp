@@ -392,8 +392,12 @@ void TestMainWindow::bothExitItemsAndCloseButtonEndTheLoop()
         else
             window->close();
     });
-    // Fails rather than hangs if the window does not end the loop.
-    QTimer::singleShot(10000, qApp, [] { QCoreApplication::exit(99); });
+    // Fails rather than hangs if the window does not end the loop. Scoped to this test: a
+    // guard left running would end the event loop of a later test's dialog.
+    QTimer guard;
+    guard.setSingleShot(true);
+    connect(&guard, &QTimer::timeout, qApp, [] { QCoreApplication::exit(99); });
+    guard.start(10000);
     QCOMPARE(QApplication::exec(), 0);
     QVERIFY(!window->isVisible());
 }
