@@ -65,6 +65,21 @@ QString fileSizeText(qint64 bytes)
     return QStringLiteral("%1 МиБ").arg(double(bytes) / (1024 * 1024), 0, 'f', 1);
 }
 
+bool isLineBreak(QChar ch)
+{
+    switch (ch.unicode()) {
+    case u'\n':
+    case u'\r':
+    case QChar::LineSeparator:
+    case QChar::ParagraphSeparator:
+    case 0xFDD0: // the editing area's frame marks
+    case 0xFDD1:
+        return true;
+    default:
+        return false;
+    }
+}
+
 QString tooLargeMessage(const QString &sizeText)
 {
     return QStringLiteral("файл слишком большой (%1); открыть можно файл не больше %2")
@@ -82,8 +97,10 @@ QString decodeDocument(const QByteArray &bytes)
 
 QString lastLine(const QString &text)
 {
-    const int lastBreak = text.lastIndexOf(QLatin1Char('\n'));
-    return text.mid(lastBreak + 1);
+    int start = text.size();
+    while (start > 0 && !isLineBreak(text.at(start - 1)))
+        --start;
+    return text.mid(start);
 }
 
 EncodedLine encodeWindows1251(const QString &line)

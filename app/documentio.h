@@ -14,7 +14,10 @@ constexpr qint64 maxDocumentSize = 64 * 1024 * 1024;
 // at the start names another form. Line ends are left as they are.
 QString decodeDocument(const QByteArray &bytes);
 
-// The last line of a text, as Save writes it: the part after the last line feed.
+// The last line of a text as the editing area holds it: the part after the last line break
+// of any kind the area knows (LF, CR, the Unicode line and paragraph separators, and the
+// area's frame marks U+FDD0 and U+FDD1). This is the line that Save writes and that Encrypt
+// and Decrypt take as their source.
 QString lastLine(const QString &text);
 
 struct EncodedLine

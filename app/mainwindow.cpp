@@ -3,6 +3,7 @@
 #include "documentio.h"
 #include "gamma.h"
 #include "key.h"
+#include "textlayout.h"
 #include "ui_mainwindow.h"
 
 #include <QFileDialog>
@@ -21,6 +22,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui_MainWin
 {
     ui->setupUi(this);
     ui->textEdit->setDisabled(true);
+    // Lines with no break opportunity would otherwise take quadratic time to lay out.
+    new textlayout::WrapModeKeeper(ui->textEdit);
 
     QAction *exitItem = ui->menuBar->addAction(QStringLiteral("Выход"));
     connect(exitItem, &QAction::triggered, this, &MainWindow::actionTriggered);
@@ -195,7 +198,7 @@ void MainWindow::resetWorkingState()
 void MainWindow::saveLastLineTo(const QString &path)
 {
     const documentio::EncodedLine line =
-        documentio::encodeWindows1251(documentio::lastLine(ui->textEdit->toPlainText()));
+        documentio::encodeWindows1251(documentio::lastLine(editorText()));
     const QString error = documentio::writeDocument(path, line.bytes);
     if (!error.isEmpty()) {
         showFileError(QStringLiteral("Не удалось сохранить файл"), path, error);
@@ -209,6 +212,13 @@ void MainWindow::saveLastLineTo(const QString &path)
                 .arg(line.unrepresentable),
             QMessageBox::Ok, QMessageBox::NoButton);
     }
+}
+
+// The editing area's text with no-break spaces kept: toPlainText turns them into ordinary
+// spaces, which would change the user's text on Save and in the cipher line.
+QString MainWindow::editorText() const
+{
+    return ui->textEdit->document()->toRawText();
 }
 
 void MainWindow::showFileError(const QString &what, const QString &path, const QString &reason)
@@ -229,7 +239,7 @@ void MainWindow::showNotImplemented()
 void MainWindow::runGammaCommand(QString &source, QString &result)
 {
     fullTableHR();
-    source = documentio::lastLine(ui->textEdit->toPlainText());
+    source = documentio::lastLine(editorText());
     textLength = source.size();
 
     key dialog;

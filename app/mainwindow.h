@@ -42,6 +42,7 @@ private slots:
 private:
     void enableDocumentCommands();
     void resetWorkingState();
+    QString editorText() const;
     void saveLastLineTo(const QString &path);
     void showFileError(const QString &what, const QString &path, const QString &reason);
     void showNotImplemented();

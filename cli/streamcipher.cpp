@@ -272,7 +272,7 @@ struct CipherRun
             if (end == LineEnd::None)
                 last.swap(line);
         }
-        const QString result = transformed(lastLineAsWindowHasIt(last));
+        const QString result = transformed(documentio::lastLine(last));
         if (!sink.write(encoder.encode(result, LineEnd::None)))
             return reportFailure(sink.failure());
         return true;
@@ -287,20 +287,6 @@ struct CipherRun
 };
 
 } // namespace
-
-QString lastLineAsWindowHasIt(const QString &line)
-{
-    int start = line.size();
-    while (start > 0) {
-        const char16_t ch = line.at(start - 1).unicode();
-        if (ch == u'\u2028' || ch == u'\u2029' || ch == u'\uFDD0' || ch == u'\uFDD1')
-            break;
-        --start;
-    }
-    QString last = line.mid(start);
-    last.replace(QChar::Nbsp, QLatin1Char(' '));
-    return last;
-}
 
 int runCipher(const Options &options)
 {

@@ -354,7 +354,7 @@ void TestCli::lastLineAsWindowSaves_data()
     QTest::newRow("LF then CR") << cp1251(u"один\nдва\rтри") << "9,4,1" << false;
     QTest::newRow("single line") << cp1251(u"Привет, мир") << "5,3,7" << false;
     QTest::newRow("empty file") << QByteArray() << "5,3,7" << false;
-    QTest::newRow("no-break space taken as a space")
+    QTest::newRow("no-break space kept")
         << cp1251(u"а\r\nб\u00A0в") << "5,3,7" << false;
     QTest::newRow("markup stays text") << cp1251(u"<b>жирный</b> &amp;") << "5,3,7" << false;
     QTest::newRow("undefined byte 0x98") << QByteArray("\xE0\x98\xE1") << "5,3,7" << false;
@@ -399,7 +399,7 @@ void TestCli::lastLineInUtf8_data()
     QTest::newRow("no line break") << QStringLiteral("одна") << QStringLiteral("одна");
     QTest::newRow("line separator") << QStringLiteral("а\nб\u2028в") << QStringLiteral("в");
     QTest::newRow("paragraph separator") << QStringLiteral("б\u2029в г") << QStringLiteral("в г");
-    QTest::newRow("no-break space") << QStringLiteral("а\u00A0б") << QStringLiteral("а б");
+    QTest::newRow("no-break space") << QStringLiteral("а\u00A0б") << QStringLiteral("а\u00A0б");
     QTest::newRow("empty input") << QString() << QString();
 }
 

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCodec>
+#include <QTextDocument>
 #include <QTextEdit>
 
 #include <memory>
@@ -36,6 +37,7 @@ private slots:
     void markupAndSpacesComeBackExactly_data();
     void markupAndSpacesComeBackExactly();
     void openEncryptSaveWritesTheCipherLine();
+    void noBreakSpaceIsKeptBySaveAndTheCipher();
 
 private:
     QAction *action(const char *name) const;
@@ -260,6 +262,32 @@ void TestGammaCommands::openEncryptSaveWritesTheCipherLine()
              documentio::encodeWindows1251(
                  gammaTransform(QStringLiteral("Открытый текст, 1-я строка"), 21, 13, 5))
                  .bytes);
+}
+
+// A no-break space (byte 0xA0 in Windows-1251) is a character of the user's text, not a
+// space of the alphabet: Save writes it back and the cipher copies it.
+void TestGammaCommands::noBreakSpaceIsKeptBySaveAndTheCipher()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("nbsp.txt"));
+    const QByteArray bytes("\xE0\xA0\xE1 \xE2"); // а, no-break space, б, space, в
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    answerer->expect(answer::chooseFile(path));
+    action("action_2")->trigger();
+    action("action_3")->trigger();
+    QFile saved(path);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), bytes);
+
+    encrypt(QStringLiteral("5"), QStringLiteral("3"), QStringLiteral("7"));
+    const QString line = QStringLiteral("а\u00A0б в");
+    const QString cipher = editor()->document()->toRawText().section(QChar::ParagraphSeparator, 1);
+    QCOMPARE(cipher, gammaTransform(line, 5, 3, 7));
+    QCOMPARE(cipher.at(1), QChar(QChar::Nbsp));
 }
 
 QTEST_MAIN(TestGammaCommands)
