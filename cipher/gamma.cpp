@@ -72,9 +72,34 @@ Keystream makeKeystream(qint32 a, qint32 c, qint32 t0)
 
     const int period = position - stream.prefixLength;
     stream.span = (minSpan + period - 1) / period * period;
-    for (int k = 0; k < stream.span + wideStep; ++k)
-        stream.cycle[k] = codes[stream.prefixLength + k % period];
+    for (int k = 0, inPeriod = 0; k < stream.span + wideStep; ++k) {
+        stream.cycle[k] = codes[stream.prefixLength + inPeriod];
+        if (++inPeriod == period)
+            inPeriod = 0;
+    }
     return stream;
+}
+
+// The keystream of the last key used on this thread. Callers transform many lines under
+// one key (the command-line tool restarts the generator on every line), and building the
+// keystream costs as much as transforming a short line.
+const Keystream &keystreamFor(qint32 a, qint32 c, qint32 t0)
+{
+    struct Cached
+    {
+        bool valid = false;
+        qint32 a = 0, c = 0, t0 = 0;
+        Keystream stream;
+    };
+    thread_local Cached last;
+    if (!last.valid || last.a != a || last.c != c || last.t0 != t0) {
+        last.stream = makeKeystream(a, c, t0);
+        last.a = a;
+        last.c = c;
+        last.t0 = t0;
+        last.valid = true;
+    }
+    return last.stream;
 }
 
 // Where the transform stands in the keystream's cycle. A small value that the loops copy
@@ -401,7 +426,7 @@ QString gammaTransformVia(TransformPath path, const QString &source, qint32 A, q
     if (n == 0)
         return QString();
 
-    const Keystream stream = makeKeystream(A, C, T0);
+    const Keystream &stream = keystreamFor(A, C, T0);
     QString result(n, Qt::Uninitialized);
     const auto *in = reinterpret_cast<const char16_t *>(source.utf16());
     auto *out = reinterpret_cast<char16_t *>(result.data());
