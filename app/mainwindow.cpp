@@ -50,11 +50,7 @@ void MainWindow::on_action_triggered()
 {
     ui->textEdit->clear();
     resetWorkingState();
-    ui->textEdit->setEnabled(true);
-    ui->menu_2->setEnabled(true);
-    ui->menu_3->setEnabled(true);
-    ui->action_16->setEnabled(true);
-    ui->action_4->setEnabled(true);
+    enableDocumentCommands(); // Save stays as it was: only Open gives it a file
 }
 
 // Open
@@ -75,6 +71,7 @@ void MainWindow::on_action_2_triggered()
     ui->textEdit->setPlainText(read.text);
     resetWorkingState();
     enableDocumentCommands();
+    ui->action_3->setEnabled(true);
 }
 
 // Save
@@ -184,7 +181,6 @@ void MainWindow::enableDocumentCommands()
     ui->menu_2->setEnabled(true);
     ui->menu_3->setEnabled(true);
     ui->action_16->setEnabled(true);
-    ui->action_3->setEnabled(true);
     ui->action_4->setEnabled(true);
 }
 
