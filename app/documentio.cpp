@@ -60,6 +60,23 @@ QString writeInPlace(const QString &path, const QByteArray &bytes)
     return QString();
 }
 
+// A surrogate without its other half becomes U+FFFD. The codec holds a high half back for
+// the low one that should follow: at the end of a line, or before another high half, it
+// vanished from the file without being counted. U+FFFD is written and counted like any
+// character Windows-1251 lacks.
+QString withLoneSurrogatesReplaced(const QString &line)
+{
+    QString result = line;
+    for (int i = 0; i < result.size(); ++i) {
+        const QChar ch = result.at(i);
+        if (ch.isHighSurrogate() && i + 1 < result.size() && result.at(i + 1).isLowSurrogate())
+            ++i; // a whole pair
+        else if (ch.isSurrogate())
+            result[i] = QChar::ReplacementCharacter;
+    }
+    return result;
+}
+
 QString fileSizeText(qint64 bytes)
 {
     return QStringLiteral("%1 МиБ").arg(double(bytes) / (1024 * 1024), 0, 'f', 1);
@@ -106,8 +123,9 @@ QString lastLine(const QString &text)
 EncodedLine encodeWindows1251(const QString &line)
 {
     QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
+    const QString whole = withLoneSurrogatesReplaced(line);
     EncodedLine encoded;
-    encoded.bytes = windows1251()->fromUnicode(line.constData(), line.size(), &state);
+    encoded.bytes = windows1251()->fromUnicode(whole.constData(), whole.size(), &state);
     encoded.unrepresentable = state.invalidChars;
     return encoded;
 }
