@@ -56,14 +56,10 @@ private slots:
     void openShowsTheFileDecoded();
     void openShowsMarkupAsPlainText();
     void cancelledOpenChangesNothing();
-    void unreadableFileIsReportedAndChangesNothing_data();
-    void unreadableFileIsReportedAndChangesNothing();
     void saveWritesTheLastLineInWindows1251_data();
     void saveWritesTheLastLineInWindows1251();
     void saveAsKeepsFileNameAndSaveWritesTheOpenedFile();
     void newThenSaveAsLeavesSaveDisabled();
-    void failedSaveKeepsTheOldContents_data();
-    void failedSaveKeepsTheOldContents();
     void unrepresentableCharactersAreCounted();
     void cyrillicPathsOpenAndSave();
 
@@ -489,42 +485,6 @@ void TestMainWindow::cancelledOpenChangesNothing()
     QVERIFY(!action("action_3")->isEnabled());
 }
 
-void TestMainWindow::unreadableFileIsReportedAndChangesNothing_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("missing") << "missing";
-    QTest::newRow("directory") << "directory";
-    QTest::newRow("too large") << "large";
-}
-
-void TestMainWindow::unreadableFileIsReportedAndChangesNothing()
-{
-    QFETCH(QString, kind);
-
-    const QString first = writeFile(QStringLiteral("first.txt"), cp1251("первый"));
-    openFile(first);
-
-    QString path = dir->filePath(QStringLiteral("bad.txt"));
-    if (kind == QLatin1String("directory")) {
-        QVERIFY(QDir().mkpath(path));
-    } else if (kind == QLatin1String("large")) {
-        QFile large(path);
-        QVERIFY(large.open(QIODevice::WriteOnly));
-        QVERIFY(large.resize(64 * 1024 * 1024 + 1)); // sparse: quick to make
-    }
-
-    answerer->expect(answer::chooseFile(path));
-    answerer->expect(answer::messageBoxOk());
-    trigger("action_2");
-    QCOMPARE(answerer->seenTitles().last(), QStringLiteral("Ошибка"));
-    QVERIFY(answerer->seenTexts().last().contains(path));
-    QCOMPARE(editor()->toPlainText(), QStringLiteral("первый"));
-
-    // Save still writes the file opened before.
-    trigger("action_3");
-    QCOMPARE(readAll(first), cp1251("первый"));
-}
-
 void TestMainWindow::saveWritesTheLastLineInWindows1251_data()
 {
     QTest::addColumn<QByteArray>("opened");
@@ -579,50 +539,6 @@ void TestMainWindow::newThenSaveAsLeavesSaveDisabled()
     answerer->expect(answer::cancel()); // a cancelled Save As writes nothing
     trigger("action_4");
     QCOMPARE(readAll(target), cp1251("строка"));
-}
-
-void TestMainWindow::failedSaveKeepsTheOldContents_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("no such folder") << "nofolder";
-    QTest::newRow("parent is a file") << "parentfile";
-    QTest::newRow("target is a folder") << "folder";
-    QTest::newRow("disk full") << "full";
-}
-
-void TestMainWindow::failedSaveKeepsTheOldContents()
-{
-    QFETCH(QString, kind);
-
-    const QString old = writeFile(QStringLiteral("old.txt"), cp1251("старое содержимое"));
-    openFile(old);
-    trigger("action");
-    typeText(editor(), QStringLiteral("новое"));
-
-    QString target;
-    if (kind == QLatin1String("nofolder"))
-        target = dir->filePath(QStringLiteral("no/such/folder/x.txt"));
-    else if (kind == QLatin1String("parentfile"))
-        target = old + QStringLiteral("/x.txt");
-    else if (kind == QLatin1String("folder"))
-        target = dir->path();
-    else {
-        if (!QFileInfo::exists(QStringLiteral("/dev/full")))
-            QSKIP("no /dev/full here");
-        target = QStringLiteral("/dev/full");
-    }
-
-    answerer->expect(answer::chooseFile(target));
-    answerer->expect(answer::messageBoxOk());
-    trigger("action_4");
-    QCOMPARE(answerer->seenTitles().last(), QStringLiteral("Ошибка"));
-    QVERIFY2(answerer->seenTexts().last().contains(QDir::toNativeSeparators(target)) ||
-                 answerer->seenTexts().last().contains(target),
-             qPrintable(answerer->seenTexts().last()));
-    QCOMPARE(readAll(old), cp1251("старое содержимое"));
-    QCOMPARE(editor()->toPlainText(), QStringLiteral("новое"));
-    if (kind == QLatin1String("full"))
-        QVERIFY(!QFileInfo(target).isFile()); // still the device, never renamed over
 }
 
 void TestMainWindow::unrepresentableCharactersAreCounted()
