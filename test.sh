@@ -1,8 +1,26 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test headless.
+# Installs what is missing, builds, and runs every test headless; then the same tests in a
+# sanitizer build, and the fuzz targets.
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/setup.sh test
 
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure --parallel "$(nproc)" --timeout 300
+
+# The whole suite again, built with AddressSanitizer, UndefinedBehaviorSanitizer and
+# LeakSanitizer: any finding aborts its test. The suppressions cover Qt's own leaks only.
+asan_flags="-O1 -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=all"
+if [ ! -f build-asan/build.ninja ]; then
+    cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+        -DGAMMACRYPT_BUILD_BENCHMARKS=OFF -DCMAKE_CXX_FLAGS="$asan_flags" \
+        -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
+fi
+cmake --build build-asan --parallel "$(nproc)"
+ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1 \
+    LSAN_OPTIONS=suppressions="$PWD/tests/lsan-suppressions.txt" \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build-asan --output-on-failure --parallel "$(nproc)" --timeout 300
+
+# Every fuzz target for GAMMACRYPT_FUZZ_SECONDS (20 by default) each.
+fuzz/run.sh
