@@ -34,7 +34,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 build_dir="$root/build"
-if [ ! -f "$build_dir/build.ninja" ]; then
+if [ ! -f "$build_dir/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 fi
 cmake --build "$build_dir" --parallel "$(nproc)"
