@@ -27,22 +27,8 @@ constexpr int longestFileName = 255;
 
 QString reasonForFailedWrite(const QString &path, const QFileDevice &device, bool opened)
 {
-    const QFileInfo target(path);
-    const QFileInfo folder(target.absolutePath());
-    QString reason;
-    if (target.isDir())
-        reason = QStringLiteral("это папка, а не файл");
-    else if (!folder.exists())
-        reason = QStringLiteral("папка %1 не существует").arg(quoted(folder.filePath()));
-    else if (!folder.isDir())
-        reason = QStringLiteral("%1 — это файл, а не папка").arg(quoted(folder.filePath()));
-    else if (QFile::encodeName(target.fileName()).size() > longestFileName)
-        reason = QStringLiteral("имя файла слишком длинное");
-    else if (opened)
-        reason = QStringLiteral("не удалось записать данные; возможно, на диске нет места");
-    else
-        reason = QStringLiteral("нет доступа на запись");
-    return QStringLiteral("%1.\nСообщение системы: %2").arg(reason, device.errorString());
+    return QStringLiteral("%1.\nСообщение системы: %2")
+        .arg(writeFailureReason(path, opened), device.errorString());
 }
 
 // Devices such as /dev/null cannot be replaced atomically (and must not be renamed over),
@@ -180,10 +166,32 @@ ReadResult readDocument(const QString &path)
     return result;
 }
 
-QString writeDocument(const QString &path, const QByteArray &bytes)
+QString writeFailureReason(const QString &path, bool opened)
 {
     const QFileInfo target(path);
-    if (target.exists() && !target.isFile() && !target.isDir())
+    const QFileInfo folder(target.absolutePath());
+    if (target.isDir())
+        return QStringLiteral("это папка, а не файл");
+    if (!folder.exists())
+        return QStringLiteral("папка %1 не существует").arg(quoted(folder.filePath()));
+    if (!folder.isDir())
+        return QStringLiteral("%1 — это файл, а не папка").arg(quoted(folder.filePath()));
+    if (QFile::encodeName(target.fileName()).size() > longestFileName)
+        return QStringLiteral("имя файла слишком длинное");
+    if (opened)
+        return QStringLiteral("не удалось записать данные; возможно, на диске нет места");
+    return QStringLiteral("нет доступа на запись");
+}
+
+bool mustWriteInPlace(const QString &path)
+{
+    const QFileInfo target(path);
+    return target.exists() && !target.isFile() && !target.isDir();
+}
+
+QString writeDocument(const QString &path, const QByteArray &bytes)
+{
+    if (mustWriteInPlace(path))
         return writeInPlace(path, bytes);
 
     QSaveFile file(path);

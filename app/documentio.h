@@ -44,6 +44,16 @@ ReadResult readDocument(const QString &path);
 // intact. Returns an empty string on success, otherwise a Russian sentence naming the reason.
 QString writeDocument(const QString &path, const QByteArray &bytes);
 
+// Why writing path failed, as a Russian phrase, judged from what the path is now: a folder,
+// a missing or non-folder parent, a name too long; otherwise a failure to open (opened
+// false) or to write the data (opened true).
+QString writeFailureReason(const QString &path, bool opened);
+
+// An existing target that is neither a regular file nor a folder (a device such as
+// /dev/null, a pipe) is written in place: it cannot be replaced atomically, and renaming a
+// new file over it would destroy it.
+bool mustWriteInPlace(const QString &path);
+
 } // namespace documentio
 
 #endif // GAMMACRYPT_DOCUMENTIO_H

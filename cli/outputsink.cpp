@@ -1,10 +1,10 @@
 #include "outputsink.h"
 
+#include "documentio.h"
 #include "messages.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QSaveFile>
 
 #include <cstdio>
@@ -14,38 +14,6 @@ namespace cli {
 namespace {
 
 constexpr int blockSize = 1024 * 1024;
-
-// Most file systems here allow 255 bytes a name; past that the system refuses the name.
-constexpr int longestFileName = 255;
-
-QString reasonForFailedWrite(const QString &path, const QFileDevice &device, bool opened)
-{
-    const QFileInfo target(path);
-    const QFileInfo folder(target.absolutePath());
-    QString reason;
-    if (target.isDir())
-        reason = QStringLiteral("это папка, а не файл");
-    else if (!folder.exists())
-        reason = QStringLiteral("папка %1 не существует")
-                     .arg(quoted(QDir::toNativeSeparators(folder.filePath())));
-    else if (!folder.isDir())
-        reason = QStringLiteral("%1 — это файл, а не папка")
-                     .arg(quoted(QDir::toNativeSeparators(folder.filePath())));
-    else if (QFile::encodeName(target.fileName()).size() > longestFileName)
-        reason = QStringLiteral("имя файла слишком длинное");
-    else if (opened)
-        reason = QStringLiteral("не удалось записать данные; возможно, на диске нет места");
-    else
-        reason = QStringLiteral("нет доступа на запись");
-    return QStringLiteral("%1 (сообщение системы: %2)").arg(reason, device.errorString());
-}
-
-// A device or a pipe cannot be renamed over (and replacing /dev/null would be a disaster).
-bool mustWriteInPlace(const QString &path)
-{
-    const QFileInfo target(path);
-    return target.exists() && !target.isFile() && !target.isDir();
-}
 
 } // namespace
 
@@ -70,7 +38,7 @@ bool OutputSink::open(const QString &outputPath)
         return opened;
     }
 
-    atomic = !mustWriteInPlace(path);
+    atomic = !documentio::mustWriteInPlace(path);
     if (atomic)
         device = std::make_unique<QSaveFile>(path);
     else
@@ -144,9 +112,9 @@ void OutputSink::fail(bool opened)
                 .arg(device->errorString());
         return;
     }
-    failureText = QStringLiteral("не удалось записать файл %1: %2")
+    failureText = QStringLiteral("не удалось записать файл %1: %2 (сообщение системы: %3)")
                       .arg(quoted(QDir::toNativeSeparators(path)),
-                           reasonForFailedWrite(path, *device, opened));
+                           documentio::writeFailureReason(path, opened), device->errorString());
 }
 
 } // namespace cli
