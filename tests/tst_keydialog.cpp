@@ -2,10 +2,9 @@
 #include "modalanswerer.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QDialogButtonBox>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
 
 #include <memory>
@@ -19,16 +18,12 @@ private slots:
     void cleanup();
 
     void formLooksAsDrawn();
-    void isDigitStringAcceptsOnlyAsciiDigitRuns_data();
-    void isDigitStringAcceptsOnlyAsciiDigitRuns();
-    void checkKeyConvertsOrRefuses_data();
-    void checkKeyConvertsOrRefuses();
-    void enterAcceptsAndEscapeCancels_data();
+    void keyFieldText_data();
+    void keyFieldText();
     void enterAcceptsAndEscapeCancels();
 
 private:
-    QLineEdit *field(int index) const;
-    void fill(const QString &a, const QString &c, const QString &t0);
+    QLineEdit *field(int index) const { return dialog->findChildren<QLineEdit *>().value(index); }
 
     std::unique_ptr<key> dialog;
     std::unique_ptr<ModalAnswerer> answerer;
@@ -49,202 +44,108 @@ void TestKeyDialog::cleanup()
     QCOMPARE(QApplication::topLevelWidgets().size(), 0);
 }
 
-QLineEdit *TestKeyDialog::field(int index) const
-{
-    static const char *const names[] = {"lineEdit", "lineEdit_2", "lineEdit_3"};
-    return dialog->findChild<QLineEdit *>(QLatin1String(names[index]));
-}
-
-void TestKeyDialog::fill(const QString &a, const QString &c, const QString &t0)
-{
-    field(0)->setText(a);
-    field(1)->setText(c);
-    field(2)->setText(t0);
-}
-
 void TestKeyDialog::formLooksAsDrawn()
 {
     QCOMPARE(dialog->objectName(), QStringLiteral("key"));
     QCOMPARE(dialog->windowTitle(), QStringLiteral("Ключ"));
     QCOMPARE(dialog->size(), QSize(289, 303));
-    QCOMPARE(dialog->font().family(), QStringLiteral("Times New Roman"));
     QCOMPARE(dialog->font().pointSize(), 14);
-    QCOMPARE(dialog->A, 0);
-    QCOMPARE(dialog->C, 0);
-    QCOMPARE(dialog->T0, 0);
+    QVERIFY(dialog->A == 0 && dialog->C == 0 && dialog->T0 == 0);
 
-    auto *buttons = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
-    QVERIFY(buttons);
-    QCOMPARE(buttons->geometry(), QRect(-140, 220, 391, 71));
-    QCOMPARE(buttons->standardButtons(), QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    QCOMPARE(dialog->findChild<QDialogButtonBox *>()->standardButtons(),
+             QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(!field(i)->validator()); // any text can be typed; checkKey judges it
 
-    const QRect fields[] = {{50, 80, 191, 31}, {50, 130, 191, 31}, {50, 180, 191, 31}};
-    for (int i = 0; i < 3; ++i) {
-        QCOMPARE(field(i)->geometry(), fields[i]);
-        QCOMPARE(field(i)->font().pointSize(), 12);
-        QCOMPARE(field(i)->font().family(), QStringLiteral("Times New Roman"));
-        QVERIFY(field(i)->text().isEmpty());
-        QVERIFY(!field(i)->validator());
+    // The eight widgets in member order.
+    QStringList drawn;
+    for (QWidget *w : dialog->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+        drawn << QString();
+        QDebug(&drawn.last()).noquote() << w->objectName() << w->geometry() << w->font().family()
+                                        << w->font().pointSize() << w->property("text").toString();
     }
-
-    const struct
-    {
-        const char *name;
-        QRect geometry;
-        QString text;
-        int pointSize;
-    } labels[] = {
-        {"label", {30, 40, 341, 21}, QStringLiteral("Введите три целых числа:"), 12},
-        {"label_2", {20, 80, 55, 31}, QStringLiteral("A:"), 14},
-        {"label_3", {20, 130, 55, 31}, QStringLiteral("C:"), 14},
-        {"label_4", {10, 180, 55, 31}, QStringLiteral("T0:"), 14},
-    };
-    for (const auto &expected : labels) {
-        auto *label = dialog->findChild<QLabel *>(QLatin1String(expected.name));
-        QVERIFY2(label, expected.name);
-        QCOMPARE(label->geometry(), expected.geometry);
-        QCOMPARE(label->text(), expected.text);
-        QCOMPARE(label->font().pointSize(), expected.pointSize);
-    }
+    // Name, geometry, font, text, each followed by a space.
+    QCOMPARE(drawn,
+             (QStringList{"buttonBox QRect(-140,220 391x71) Times New Roman 12  ",
+                          "lineEdit QRect(50,80 191x31) Times New Roman 12  ",
+                          "label QRect(30,40 341x21) Times New Roman 12 Введите три целых числа: ",
+                          "lineEdit_2 QRect(50,130 191x31) Times New Roman 12  ",
+                          "lineEdit_3 QRect(50,180 191x31) Times New Roman 12  ",
+                          "label_2 QRect(20,80 55x31) Times New Roman 14 A: ",
+                          "label_3 QRect(20,130 55x31) Times New Roman 14 C: ",
+                          "label_4 QRect(10,180 55x31) Times New Roman 14 T0: "}));
 }
 
-void TestKeyDialog::isDigitStringAcceptsOnlyAsciiDigitRuns_data()
+// One field's text (the other two hold "1"): what isDigitString says of it, and the number
+// checkKey makes of it, or -1 when it refuses the key.
+void TestKeyDialog::keyFieldText_data()
 {
+    QTest::addColumn<int>("fieldIndex");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("digits");
+    QTest::addColumn<int>("number");
 
-    QTest::newRow("empty") << "" << false;
-    QTest::newRow("zero") << "0" << true;
-    QTest::newRow("all ten digits") << "0123456789" << true;
-    QTest::newRow("minus") << "-5" << false;
-    QTest::newRow("plus") << "+5" << false;
-    QTest::newRow("space before") << " 5" << false;
-    QTest::newRow("space after") << "5 " << false;
-    QTest::newRow("decimal point") << "1.5" << false;
-    QTest::newRow("exponent") << "1e5" << false;
-    QTest::newRow("hexadecimal") << "0x1F" << false;
-    QTest::newRow("full-width digit") << QString::fromUtf8("１２") << false;
-    QTest::newRow("Arabic-Indic digit") << QString::fromUtf8("٣") << false;
-    QTest::newRow("superscript two") << QString::fromUtf8("²") << false;
-    QTest::newRow("NUL after digit") << QString::fromLatin1("5\0", 2) << false;
+    QTest::newRow("empty") << 0 << "" << false << -1;
+    QTest::newRow("zero") << 1 << "0" << true << 0;
+    QTest::newRow("all ten digits") << 2 << "0123456789" << true << 123456789;
+    QTest::newRow("leading zeros") << 0 << "0000000000042" << true << 42;
+    QTest::newRow("largest") << 2 << "2147483647" << true << 2147483647;
+    QTest::newRow("one past the largest") << 0 << "2147483648" << true << -1;
+    QTest::newRow("long digit run") << 2 << "99999999999999999999" << true << -1;
+    QTest::newRow("minus") << 0 << "-5" << false << -1;
+    QTest::newRow("plus") << 1 << "+5" << false << -1;
+    QTest::newRow("space before") << 2 << " 5" << false << -1;
+    QTest::newRow("space inside") << 2 << "1 2" << false << -1;
+    QTest::newRow("decimal point") << 0 << "1.5" << false << -1;
+    QTest::newRow("exponent") << 1 << "1e5" << false << -1;
+    QTest::newRow("hexadecimal") << 1 << "0x1F" << false << -1;
+    QTest::newRow("full-width digits") << 2 << "１２" << false << -1;
+    QTest::newRow("Arabic-Indic digit") << 0 << "٣" << false << -1;
+    QTest::newRow("superscript two") << 1 << "²" << false << -1;
+    QTest::newRow("NUL after digit") << 2 << QString::fromLatin1("5\0", 2) << false << -1;
 }
 
-void TestKeyDialog::isDigitStringAcceptsOnlyAsciiDigitRuns()
+void TestKeyDialog::keyFieldText()
 {
+    QFETCH(int, fieldIndex);
     QFETCH(QString, text);
     QFETCH(bool, digits);
+    QFETCH(int, number);
+
     QCOMPARE(isDigitString(text), digits);
-}
-
-void TestKeyDialog::checkKeyConvertsOrRefuses_data()
-{
-    QTest::addColumn<QString>("a");
-    QTest::addColumn<QString>("c");
-    QTest::addColumn<QString>("t0");
-    QTest::addColumn<bool>("valid");
-    QTest::addColumn<int>("expectedA");
-    QTest::addColumn<int>("expectedC");
-    QTest::addColumn<int>("expectedT0");
-
-    QTest::newRow("small numbers") << "5"
-                                   << "3"
-                                   << "7" << true << 5 << 3 << 7;
-    QTest::newRow("three zeros") << "0"
-                                 << "0"
-                                 << "0" << true << 0 << 0 << 0;
-    QTest::newRow("leading zeros") << "0000000000042"
-                                   << "007"
-                                   << "00" << true << 42 << 7 << 0;
-    QTest::newRow("largest value") << "2147483647"
-                                   << "1"
-                                   << "2147483647" << true << 2147483647 << 1 << 2147483647;
-    QTest::newRow("one past the largest") << "2147483648"
-                                          << "1"
-                                          << "1" << false << 0 << 0 << 0;
-    QTest::newRow("long digit run in the last field")
-        << "1"
-        << "1"
-        << "99999999999999999999" << false << 0 << 0 << 0;
-    QTest::newRow("empty first field") << ""
-                                       << "1"
-                                       << "1" << false << 0 << 0 << 0;
-    QTest::newRow("negative") << "-1"
-                              << "1"
-                              << "1" << false << 0 << 0 << 0;
-    QTest::newRow("plus sign") << "1"
-                               << "+1"
-                               << "1" << false << 0 << 0 << 0;
-    QTest::newRow("space inside") << "1"
-                                  << "1"
-                                  << "1 2" << false << 0 << 0 << 0;
-    QTest::newRow("decimal point") << "1.0"
-                                   << "1"
-                                   << "1" << false << 0 << 0 << 0;
-    QTest::newRow("hexadecimal") << "1"
-                                 << "0x10"
-                                 << "1" << false << 0 << 0 << 0;
-    QTest::newRow("full-width digit") << "1"
-                                      << "1" << QString::fromUtf8("５") << false << 0 << 0 << 0;
-}
-
-void TestKeyDialog::checkKeyConvertsOrRefuses()
-{
-    QFETCH(QString, a);
-    QFETCH(QString, c);
-    QFETCH(QString, t0);
-    QFETCH(bool, valid);
-    QFETCH(int, expectedA);
-    QFETCH(int, expectedC);
-    QFETCH(int, expectedT0);
-
+    const auto typed = [&](int i) { return i == fieldIndex ? text : QStringLiteral("1"); };
+    for (int i = 0; i < 3; ++i)
+        field(i)->setText(typed(i));
     dialog->A = dialog->C = dialog->T0 = -1; // whatever a previous call left
-    fill(a, c, t0);
+    const bool valid = number >= 0;
     if (!valid)
         answerer->expect(answer::messageBoxOk());
 
     QCOMPARE(dialog->checkKey(), valid);
-    QCOMPARE(dialog->A, expectedA);
-    QCOMPARE(dialog->C, expectedC);
-    QCOMPARE(dialog->T0, expectedT0);
-    if (valid) {
-        QVERIFY(answerer->seenTitles().isEmpty());
-        QCOMPARE(field(0)->text(), a);
-        QCOMPARE(field(1)->text(), c);
-        QCOMPARE(field(2)->text(), t0);
-    } else {
-        QCOMPARE(answerer->seenTitles(), QStringList{QStringLiteral("Ошибка")});
-        QCOMPARE(answerer->seenTexts(), QStringList{QStringLiteral("Значение ключа неправильное")});
-        for (int i = 0; i < 3; ++i)
-            QVERIFY(field(i)->text().isEmpty());
-    }
-}
-
-void TestKeyDialog::enterAcceptsAndEscapeCancels_data()
-{
-    QTest::addColumn<int>("fieldIndex");
-    QTest::addColumn<int>("keyCode");
-    QTest::addColumn<int>("result");
-
+    const qint32 keyValues[] = {dialog->A, dialog->C, dialog->T0};
     for (int i = 0; i < 3; ++i) {
-        QTest::addRow("Enter in field %d", i + 1)
-            << i << int(Qt::Key_Return) << int(QDialog::Accepted);
-        QTest::addRow("Esc in field %d", i + 1)
-            << i << int(Qt::Key_Escape) << int(QDialog::Rejected);
+        QCOMPARE(keyValues[i], !valid ? 0 : i == fieldIndex ? number : 1);
+        QCOMPARE(field(i)->text(), valid ? typed(i) : QString());
     }
+    // The message, once and only for a refused key.
+    const QStringList message{QStringLiteral("Ошибка"),
+                              QStringLiteral("Значение ключа неправильное")};
+    QCOMPARE(answerer->seenTitles() + answerer->seenTexts(), valid ? QStringList() : message);
 }
 
+// Enter in any field accepts (OK is the default button); Esc cancels.
 void TestKeyDialog::enterAcceptsAndEscapeCancels()
 {
-    QFETCH(int, fieldIndex);
-    QFETCH(int, keyCode);
-    QFETCH(int, result);
-
-    answerer->expect([this, fieldIndex, keyCode](QWidget *) {
-        field(fieldIndex)->setFocus();
-        QTest::keyClick(field(fieldIndex), Qt::Key(keyCode));
-    });
-    dialog->show();
-    QCOMPARE(dialog->exec(), result);
+    for (int i = 0; i < 4; ++i) {
+        const Qt::Key pressed = i < 3 ? Qt::Key_Return : Qt::Key_Escape;
+        QLineEdit *edit = field(i % 3);
+        answerer->expect([edit, pressed](QWidget *) {
+            edit->setFocus();
+            QTest::keyClick(edit, pressed);
+        });
+        dialog->show();
+        QCOMPARE(dialog->exec(), i < 3 ? QDialog::Accepted : QDialog::Rejected);
+    }
 }
 
 QTEST_MAIN(TestKeyDialog)
