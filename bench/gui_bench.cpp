@@ -1,17 +1,15 @@
 // gui_bench: how the real main window copes with big texts, driven offscreen.
 //
-// Every sample runs in a fresh process (this program started again with --child), so that
-// one measurement never warms the caches of the next and the peak memory of the process
-// belongs to that one command. The parent prints the median of the runs of each item.
-//
-// A command is timed from triggering its action (its dialogs answered by the benchmark)
-// until the window has repainted with the result and takes input again. The editing area
-// lays out the rest of a long text bit by bit from the event loop after that; the column
-// "whole text laid out" times until that is finished too.
-//
 //   gui_bench [--runs N] [--only item,item,...] [--unbroken-chars N] [--dir DIR]
 //
-// Items: startup, open, encrypt, open-unbroken, encrypt-unbroken, save, memory.
+// Every sample runs in a fresh process (this program again, with --child), so that one
+// measurement never warms the caches of the next and the peak memory of the process belongs
+// to that one command; the parent prints the median of the runs of each item.
+//
+// A command is timed from triggering its action (its dialogs answered by the benchmark) until
+// the window has repainted with the result and takes input again. The editing area lays out
+// the rest of a long text bit by bit from the event loop after that; the column "whole text
+// laid out" times until that is finished too.
 
 #include "mainwindow.h"
 #include "modalanswerer.h"
@@ -19,19 +17,14 @@
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QApplication>
-#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QStringList>
 #include <QTemporaryDir>
-#include <QTest>
-#include <QTextBoundaryFinder>
 #include <QTextCodec>
-#include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -39,142 +32,100 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
-#include <map>
 #include <random>
 #include <vector>
 
 namespace {
 
 constexpr int bigLineChars = 1048576;
-constexpr qint64 bigFileBytes = 10 * 1024 * 1024;
+constexpr int bigFileBytes = 10 * 1024 * 1024;
 
-const QString keyA = QStringLiteral("5");
-const QString keyC = QStringLiteral("3");
-const QString keyT0 = QStringLiteral("7");
-
-// ---- test data --------------------------------------------------------------------------
-
-const QStringList &russianWords()
+struct Item
 {
-    static const QStringList words =
-        QString::fromUtf8("шифрование методами перестановки и гаммирования текст "
-                          "ключ последовательность датчик псевдослучайных чисел "
-                          "Открытый закрытый символ алфавит строка файл окно "
-                          "преподаватель студент курс криптографии задача "
-                          "решение пример проверка результат сообщение письмо "
-                          "Москва утро вечер работа книга")
-            .split(QLatin1Char(' '));
-    return words;
-}
-
-// Ordinary Russian prose: words of the list, commas now and then, a full stop per sentence.
-class ProseWriter
-{
-public:
-    QString sentence()
-    {
-        QString text;
-        const int words = 6 + int(random() % 10);
-        for (int i = 0; i < words; ++i) {
-            if (i > 0)
-                text += (random() % 7 == 0) ? QStringLiteral(", ") : QStringLiteral(" ");
-            text += russianWords().at(int(random() % russianWords().size()));
-        }
-        text[0] = text[0].toUpper();
-        return text + QLatin1Char('.');
-    }
-
-    QString line(int chars)
-    {
-        QString text;
-        text.reserve(chars + 200);
-        while (text.size() < chars)
-            text += sentence() + QLatin1Char(' ');
-        text.truncate(chars);
-        return text;
-    }
-
-private:
-    std::mt19937 random{20240531u};
+    const char *name;
+    const char *what; // %1: the length of the unbroken line
+    double goal;      // milliseconds, or MiB for the memory item
 };
 
-// Letters and digits only: the line-breaking rules give no break opportunity inside such a
-// run, and the cipher copies every character of it unchanged, so its result is one too.
-QString unbrokenLine(int chars)
+const std::vector<Item> items{
+    {"startup", "construct and show the window, first paint", 100},
+    {"open", "Open, 10 MiB of Russian text lines", 1500},
+    {"encrypt", "Encrypt, last line of 1048576 chars with spaces", 500},
+    {"open-unbroken", "Open, one line of %1 chars, no break", 1000},
+    {"encrypt-unbroken", "Encrypt, last line of %1 chars, no break", 1000},
+    {"save", "Save, last line of 1048576 chars", 200},
+    {"memory", "peak memory of the process, Open 10 MiB", 300},
+};
+
+// ---- the test files ------------------------------------------------------------------------
+
+// Ordinary Russian prose: sentences of 6 to 15 words of the list, a comma now and then.
+QString prose(std::mt19937 &random, int chars, const QString &lineEnd)
 {
-    static const QString pattern =
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789");
-    QString text(chars, Qt::Uninitialized);
-    for (int i = 0; i < chars; ++i)
-        text[i] = pattern.at(i % pattern.size());
-    return text;
+    static const QStringList words =
+        QString::fromUtf8("шифрование методами перестановки и гаммирования текст ключ "
+                          "последовательность датчик псевдослучайных чисел открытый закрытый "
+                          "символ алфавит строка файл окно преподаватель студент курс "
+                          "криптографии задача решение пример проверка результат сообщение "
+                          "письмо Москва утро вечер работа книга")
+            .split(QLatin1Char(' '));
+    QString text;
+    text.reserve(chars + 200);
+    int lineStart = 0;
+    while (text.size() < chars) {
+        QString sentence;
+        for (int word = 6 + int(random() % 10); word > 0; --word)
+            sentence += words.at(int(random() % words.size())) +
+                        QLatin1String(random() % 7 == 0 ? ", " : " ");
+        sentence[0] = sentence[0].toUpper();
+        sentence.chop(sentence.endsWith(QLatin1String(", ")) ? 2 : 1);
+        text += sentence + QLatin1Char('.');
+        const bool endLine = !lineEnd.isEmpty() && text.size() - lineStart >= 60;
+        text += endLine ? lineEnd : QStringLiteral(" ");
+        if (endLine)
+            lineStart = text.size();
+    }
+    text.truncate(chars - lineEnd.size());
+    return text + lineEnd;
 }
 
-bool hasBreakOpportunityInside(const QString &text)
+// Letters and digits: no break opportunity inside, and the cipher copies them unchanged,
+// so the encrypted line has none either.
+QString unbrokenLine(int chars)
 {
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, text);
-    const int next = finder.toNextBoundary();
-    return next > 0 && next < text.size();
+    return QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789")
+        .repeated(chars / 62 + 1)
+        .left(chars);
 }
 
 bool writeWindows1251(const QString &path, const QString &text)
 {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
     const QByteArray bytes = QTextCodec::codecForName("Windows-1251")->fromUnicode(text);
-    return file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-QString russianFile(const QString &dir)
+bool writeTestFiles(const QDir &dir, int unbrokenChars)
 {
-    return dir + QStringLiteral("/russian-10mib.txt");
-}
-QString ordinaryLineFile(const QString &dir)
-{
-    return dir + QStringLiteral("/ordinary-line.txt");
-}
-QString unbrokenLineFile(const QString &dir)
-{
-    return dir + QStringLiteral("/unbroken-line.txt");
-}
-QString saveTarget(const QString &dir)
-{
-    return dir + QStringLiteral("/saved-line.txt");
+    std::mt19937 random(20240531u);
+    return writeWindows1251(dir.filePath("russian-10mib.txt"),
+                            prose(random, bigFileBytes, QStringLiteral("\r\n"))) &&
+           writeWindows1251(dir.filePath("ordinary-line.txt"), prose(random, bigLineChars, {})) &&
+           writeWindows1251(dir.filePath("unbroken-line.txt"), unbrokenLine(unbrokenChars));
 }
 
-bool writeTestFiles(const QString &dir, int unbrokenChars)
+// ---- one measurement, in a child process ---------------------------------------------------
+
+struct Timing
 {
-    ProseWriter prose;
-    QString lines;
-    lines.reserve(int(bigFileBytes) + 200);
-    while (lines.size() < bigFileBytes) {
-        QString line = prose.sentence();
-        while (line.size() < 60)
-            line += QLatin1Char(' ') + prose.sentence();
-        lines += line + QStringLiteral("\r\n");
-    }
-    lines.truncate(int(bigFileBytes) - 2);
-    lines += QStringLiteral("\r\n");
+    double shownMs = 0;   // the command has returned and the window has repainted
+    double laidOutMs = 0; // ... and the whole text is laid out
+    QString failure;      // empty when the command did what it should
+};
 
-    const QString unbroken = unbrokenLine(unbrokenChars);
-    if (hasBreakOpportunityInside(unbroken)) {
-        std::fprintf(stderr, "the unbroken test line has a break opportunity\n");
-        return false;
-    }
-    return writeWindows1251(russianFile(dir), lines) &&
-           writeWindows1251(ordinaryLineFile(dir), prose.line(bigLineChars)) &&
-           writeWindows1251(unbrokenLineFile(dir), unbroken);
-}
-
-// ---- one measurement, in a child process ------------------------------------------------
-
-long peakRssKib()
+QTextEdit *editor(MainWindow &window)
 {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
+    return window.findChild<QTextEdit *>(QStringLiteral("textEdit"));
 }
 
 // Shows the window and returns once its first paint is done.
@@ -190,201 +141,127 @@ bool showAndWaitForFirstPaint(MainWindow &window)
             return false;
         }
     } watcher;
-    auto *edit = window.findChild<QTextEdit *>(QStringLiteral("textEdit"));
-    edit->viewport()->installEventFilter(&watcher);
+    editor(window)->viewport()->installEventFilter(&watcher);
     QTimer::singleShot(30000, &watcher.loop, [&watcher] { watcher.loop.exit(1); });
     window.show();
     const bool painted = watcher.loop.exec() == 0;
-    edit->viewport()->removeEventFilter(&watcher);
+    editor(window)->viewport()->removeEventFilter(&watcher);
     return painted;
 }
 
-QTextEdit *editor(MainWindow &window)
-{
-    return window.findChild<QTextEdit *>(QStringLiteral("textEdit"));
-}
-
-void trigger(MainWindow &window, const char *action)
-{
-    window.findChild<QAction *>(QLatin1String(action))->trigger();
-}
-
-struct Timing
-{
-    double shownMs = 0;   // the command has returned and the window has repainted
-    double laidOutMs = 0; // ... and the whole text is laid out
-    bool ok = false;
-    QString failure;
-};
-
-// Brings the window to rest after a command, noting when it has shown the result: the
-// editing area lays a long text out bit by bit from the event loop, and stays usable
-// meanwhile; documentSize finishes that layout at once.
-void settle(MainWindow &window, const QElapsedTimer &clock, Timing &timing)
-{
-    QApplication::processEvents();
-    timing.shownMs = clock.nsecsElapsed() / 1e6;
-    editor(window)->document()->documentLayout()->documentSize();
-    QApplication::processEvents();
-    timing.laidOutMs = clock.nsecsElapsed() / 1e6;
-}
-
-// Runs a command whose modal dialogs the answerer handles, and times it until the window
-// is at rest again.
+// Runs a command, its modal dialogs answered, and times it until the window is at rest:
+// first until it has repainted, then until the editing area, which lays a long text out bit
+// by bit from the event loop, has laid out all of it (documentSize finishes that at once).
 Timing timeCommand(MainWindow &window, const char *action, ModalAnswerer::Answer answer)
 {
     ModalAnswerer answerer;
     answerer.expect(std::move(answer));
     QElapsedTimer clock;
     clock.start();
-    trigger(window, action);
+    window.findChild<QAction *>(QLatin1String(action))->trigger();
     Timing timing;
-    settle(window, clock, timing);
-    timing.ok = answerer.problems().isEmpty() && answerer.pending() == 0;
-    if (!timing.ok)
+    QApplication::processEvents();
+    timing.shownMs = clock.nsecsElapsed() / 1e6;
+    editor(window)->document()->documentLayout()->documentSize();
+    QApplication::processEvents();
+    timing.laidOutMs = clock.nsecsElapsed() / 1e6;
+    if (!answerer.problems().isEmpty() || answerer.pending() != 0)
         timing.failure = answerer.problems().join(QStringLiteral("; ")) +
                          QStringLiteral(" pending answers: %1").arg(answerer.pending());
     return timing;
 }
 
-Timing openFile(MainWindow &window, const QString &path)
-{
-    return timeCommand(window, "action_2", answer::chooseFile(path));
-}
-
-Timing failed(const QString &why)
-{
-    Timing timing;
-    timing.failure = why;
-    return timing;
-}
-
-// The editing area must hold what the command should have produced, or the figure
-// would time a command that did nothing.
+// The editing area must hold what the command should have produced, or the figure would
+// time a command that did nothing. The file's CR LF pairs end paragraphs.
 Timing checked(Timing timing, MainWindow &window, int expectedChars, int expectedBlocks)
 {
-    if (!timing.ok)
-        return timing;
     const QTextDocument *document = editor(window)->document();
-    // characterCount counts the paragraph separator that closes the last block.
-    if (document->characterCount() - 1 != expectedChars || document->blockCount() != expectedBlocks)
-        return failed(QStringLiteral("the editing area holds %1 characters in %2 paragraphs, "
-                                     "expected %3 in %4")
-                          .arg(document->characterCount() - 1)
-                          .arg(document->blockCount())
-                          .arg(expectedChars)
-                          .arg(expectedBlocks));
+    const int chars = document->characterCount() - 1; // without the closing separator
+    if (timing.failure.isEmpty() &&
+        (chars != expectedChars || document->blockCount() != expectedBlocks))
+        timing.failure = QStringLiteral("the editing area holds %1 characters in %2 paragraphs, "
+                                        "expected %3 in %4")
+                             .arg(chars)
+                             .arg(document->blockCount())
+                             .arg(expectedChars)
+                             .arg(expectedBlocks);
     return timing;
 }
 
-Timing measureStartup()
+Timing open(MainWindow &window, const QString &path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    const QByteArray bytes = file.readAll(); // one byte a character in Windows-1251
+    const int lineEnds = int(bytes.count('\n'));
+    return checked(timeCommand(window, "action_2", answer::chooseFile(path)), window,
+                   bytes.size() - lineEnds, lineEnds + 1);
+}
+
+Timing measure(const QString &item, const QDir &dir)
 {
     QElapsedTimer clock;
     clock.start();
     MainWindow window;
     if (!showAndWaitForFirstPaint(window))
-        return failed(QStringLiteral("no paint within 30 s"));
-    Timing timing;
-    timing.laidOutMs = timing.shownMs = clock.nsecsElapsed() / 1e6;
-    timing.ok = true;
-    return timing;
-}
-
-int charsOfFile(const QString &path)
-{
-    QFile file(path);
-    return int(file.size()); // one byte per character in Windows-1251
-}
-
-Timing measureOpen(const QString &path)
-{
-    MainWindow window;
-    showAndWaitForFirstPaint(window);
-    const int chars = charsOfFile(path);
-    // The file's CR LF pairs stay in the text; the editing area ends a paragraph at each.
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    const QByteArray bytes = file.readAll();
-    const int paragraphs = bytes.count('\n') + 1;
-    return checked(openFile(window, path), window, chars - (paragraphs - 1), paragraphs);
-}
-
-Timing measureEncrypt(const QString &path)
-{
-    MainWindow window;
-    showAndWaitForFirstPaint(window);
-    const Timing opened = openFile(window, path);
-    if (!opened.ok)
+        return {0, 0, QStringLiteral("no paint within 30 s")};
+    if (item == QLatin1String("startup")) {
+        const double ms = clock.nsecsElapsed() / 1e6;
+        return {ms, ms, {}};
+    }
+    if (item == QLatin1String("open") || item == QLatin1String("memory"))
+        return open(window, dir.filePath("russian-10mib.txt"));
+    if (item == QLatin1String("open-unbroken"))
+        return open(window, dir.filePath("unbroken-line.txt"));
+    if (item == QLatin1String("save")) {
+        // Save writes to the opened file: a copy, emptied, keeps the test file as it is.
+        const QString target = dir.filePath("saved-line.txt");
+        QFile::remove(target);
+        QFile::copy(dir.filePath("ordinary-line.txt"), target);
+        Timing timing = open(window, target);
+        if (!timing.failure.isEmpty())
+            return timing;
+        QFile::resize(target, 0);
+        ModalAnswerer answerer; // Save asks nothing; anything that shows up is a failure
+        clock.restart();
+        window.findChild<QAction *>(QStringLiteral("action_3"))->trigger();
+        const double ms = clock.nsecsElapsed() / 1e6;
+        const qint64 saved = QFileInfo(target).size();
+        if (saved != bigLineChars || !answerer.problems().isEmpty())
+            return {0, 0,
+                    QStringLiteral("Save wrote %1 bytes; %2")
+                        .arg(saved)
+                        .arg(answerer.problems().join("; "))};
+        return {ms, ms, {}};
+    }
+    const QString path =
+        dir.filePath(item == QLatin1String("encrypt") ? "ordinary-line.txt" : "unbroken-line.txt");
+    const Timing opened = open(window, path);
+    if (!opened.failure.isEmpty())
         return opened;
-    const int chars = charsOfFile(path);
-    const Timing encrypted = timeCommand(window, "action_9", answer::keyAccept(keyA, keyC, keyT0));
-    return checked(encrypted, window, 2 * chars + 1, 2);
-}
-
-Timing measureSave(const QString &dir)
-{
-    MainWindow window;
-    showAndWaitForFirstPaint(window);
-    // Save writes to the opened file; a copy keeps the test file itself unchanged.
-    const QString target = saveTarget(dir);
-    QFile::remove(target);
-    QFile::copy(ordinaryLineFile(dir), target);
-    const Timing opened = openFile(window, target);
-    if (!opened.ok)
-        return opened;
-    QFile::resize(target, 0);
-    ModalAnswerer answerer; // Save asks nothing; anything that shows up is a failure.
-    QElapsedTimer clock;
-    clock.start();
-    trigger(window, "action_3");
-    Timing timing;
-    timing.laidOutMs = timing.shownMs = clock.nsecsElapsed() / 1e6;
-    timing.ok = answerer.problems().isEmpty() && QFileInfo(target).size() == bigLineChars;
-    if (!timing.ok)
-        timing.failure = QStringLiteral("the saved file has %1 bytes; %2")
-                             .arg(QFileInfo(target).size())
-                             .arg(answerer.problems().join(QStringLiteral("; ")));
-    return timing;
+    const int chars = int(QFileInfo(path).size());
+    return checked(timeCommand(window, "action_9",
+                               answer::keyAccept(QStringLiteral("5"), QStringLiteral("3"),
+                                                 QStringLiteral("7"))),
+                   window, 2 * chars + 1, 2);
 }
 
 int runChild(int argc, char **argv)
 {
     QApplication app(argc, argv);
     const QString item = QString::fromLocal8Bit(argv[2]);
-    const QString dir = QString::fromLocal8Bit(argv[3]);
-
-    const std::map<QString, std::function<Timing()>> items{
-        {QStringLiteral("startup"), [] { return measureStartup(); }},
-        {QStringLiteral("open"), [&] { return measureOpen(russianFile(dir)); }},
-        {QStringLiteral("memory"), [&] { return measureOpen(russianFile(dir)); }},
-        {QStringLiteral("encrypt"), [&] { return measureEncrypt(ordinaryLineFile(dir)); }},
-        {QStringLiteral("open-unbroken"), [&] { return measureOpen(unbrokenLineFile(dir)); }},
-        {QStringLiteral("encrypt-unbroken"), [&] { return measureEncrypt(unbrokenLineFile(dir)); }},
-        {QStringLiteral("save"), [&] { return measureSave(dir); }},
-    };
-    const auto found = items.find(item);
-    if (found == items.end()) {
-        std::fprintf(stderr, "unknown item %s\n", qPrintable(item));
-        return 2;
-    }
-    const Timing timing = found->second();
-    if (!timing.ok) {
+    const Timing timing = measure(item, QDir(QString::fromLocal8Bit(argv[3])));
+    if (!timing.failure.isEmpty()) {
         std::fprintf(stderr, "%s failed: %s\n", qPrintable(item), qPrintable(timing.failure));
         return 1;
     }
-    std::printf("result %.3f %.3f %ld\n", timing.laidOutMs, timing.shownMs, peakRssKib());
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("result %.3f %.3f %ld\n", timing.laidOutMs, timing.shownMs, usage.ru_maxrss);
     return 0;
 }
 
-// ---- the parent: runs the children and prints the table ---------------------------------
-
-struct Item
-{
-    QString name;
-    QString what;
-    double goal; // milliseconds, or MiB for the memory item
-    bool memory = false;
-};
+// ---- the parent: runs the children and prints the table ------------------------------------
 
 struct Sample
 {
@@ -405,17 +282,11 @@ bool runOnce(const QString &item, const QString &dir, Sample &sample)
     if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit ||
         child.exitCode() != 0)
         return false;
-    const QList<QByteArray> lines = child.readAllStandardOutput().split('\n');
-    for (const QByteArray &line : lines) {
-        const QList<QByteArray> fields = line.split(' ');
-        if (fields.size() == 4 && fields[0] == "result") {
-            sample.laidOutMs = fields[1].toDouble();
-            sample.shownMs = fields[2].toDouble();
-            sample.peakMib = fields[3].toDouble() / 1024.0;
-            return true;
-        }
-    }
-    return false;
+    const QList<QByteArray> fields = child.readAllStandardOutput().trimmed().split(' ');
+    if (fields.size() != 4 || fields[0] != "result")
+        return false;
+    sample = {fields[1].toDouble(), fields[2].toDouble(), fields[3].toDouble() / 1024.0};
+    return true;
 }
 
 double median(std::vector<double> values)
@@ -433,84 +304,66 @@ int runParent(int argc, char **argv)
     QString dirOption;
     QStringList only;
     const QStringList args = app.arguments();
-    for (int i = 1; i < args.size(); ++i) {
+    for (int i = 1; i < args.size(); i += 2) {
         const QString &arg = args[i];
-        const QString value = i + 1 < args.size() ? args[i + 1] : QString();
+        const QString value = args.value(i + 1);
         if (arg == QLatin1String("--runs"))
-            runs = std::max(1, value.toInt()), ++i;
+            runs = std::max(1, value.toInt());
         else if (arg == QLatin1String("--only"))
-            only = value.split(QLatin1Char(','), Qt::SkipEmptyParts), ++i;
+            only = value.split(QLatin1Char(','), Qt::SkipEmptyParts);
         else if (arg == QLatin1String("--unbroken-chars"))
-            unbrokenChars = std::max(1, value.toInt()), ++i;
+            unbrokenChars = std::max(1, value.toInt());
         else if (arg == QLatin1String("--dir"))
-            dirOption = value, ++i;
+            dirOption = value;
         else {
-            std::fprintf(stderr,
-                         "usage: gui_bench [--runs N] [--only item,...] [--unbroken-chars N] "
-                         "[--dir DIR]\nitems: startup open encrypt open-unbroken "
-                         "encrypt-unbroken save memory\n");
+            std::fprintf(stderr, "usage: gui_bench [--runs N] [--only item,...] "
+                                 "[--unbroken-chars N] [--dir DIR]\nitems: startup open "
+                                 "encrypt open-unbroken encrypt-unbroken save memory\n");
             return 2;
         }
     }
 
     QTemporaryDir temporary;
     const QString dir = dirOption.isEmpty() ? temporary.path() : dirOption;
-    QDir().mkpath(dir);
-    if (!writeTestFiles(dir, unbrokenChars)) {
+    if (!QDir().mkpath(dir) || !writeTestFiles(QDir(dir), unbrokenChars)) {
         std::fprintf(stderr, "cannot write the test files into %s\n", qPrintable(dir));
         return 1;
     }
-
-    const QString unbroken = QString::number(unbrokenChars);
-    const std::vector<Item> items{
-        {QStringLiteral("startup"), QStringLiteral("construct and show the window, first paint"),
-         100},
-        {QStringLiteral("open"), QStringLiteral("Open, 10 MiB of Russian text lines"), 1500},
-        {QStringLiteral("encrypt"),
-         QStringLiteral("Encrypt, last line of 1048576 chars with spaces"), 500},
-        {QStringLiteral("open-unbroken"),
-         QStringLiteral("Open, one line of %1 chars, no break").arg(unbroken), 1000},
-        {QStringLiteral("encrypt-unbroken"),
-         QStringLiteral("Encrypt, last line of %1 chars, no break").arg(unbroken), 1000},
-        {QStringLiteral("save"), QStringLiteral("Save, last line of 1048576 chars"), 200},
-        {QStringLiteral("memory"), QStringLiteral("peak memory of the process, Open 10 MiB"), 300,
-         true},
-    };
 
     std::printf("gui_bench: median of %d runs, each in a fresh process, offscreen\n\n", runs);
     std::printf("| item | what | median | min | max | whole text laid out | goal | |\n");
     std::printf("| --- | --- | ---: | ---: | ---: | ---: | ---: | --- |\n");
     bool allMet = true;
     for (const Item &item : items) {
-        if (!only.isEmpty() && !only.contains(item.name))
+        if (!only.isEmpty() && !only.contains(QLatin1String(item.name)))
             continue;
+        const bool memory = qstrcmp(item.name, "memory") == 0;
+        const char *unit = memory ? "MiB" : "ms";
+        const QString what = QString::fromLatin1(item.what).replace(QLatin1String("%1"),
+                                                                    QString::number(unbrokenChars));
         std::vector<double> values;
         std::vector<double> laidOut;
         for (int run = 0; run < runs; ++run) {
             Sample sample;
-            if (!runOnce(item.name, dir, sample)) {
-                std::printf("| %s | %s | failed in run %d | | | | | |\n", qPrintable(item.name),
-                            qPrintable(item.what), run + 1);
-                values.clear();
-                allMet = false;
+            if (!runOnce(QLatin1String(item.name), dir, sample))
                 break;
-            }
-            values.push_back(item.memory ? sample.peakMib : sample.shownMs);
+            values.push_back(memory ? sample.peakMib : sample.shownMs);
             laidOut.push_back(sample.laidOutMs);
         }
-        if (values.empty())
+        if (int(values.size()) < runs) {
+            std::printf("| %s | %s | failed in run %d | | | | | |\n", item.name, qPrintable(what),
+                        int(values.size()) + 1);
+            allMet = false;
             continue;
+        }
         const double middle = median(values);
-        const bool met = middle < item.goal;
-        allMet = allMet && met;
-        const char *unit = item.memory ? "MiB" : "ms";
+        allMet = allMet && middle < item.goal;
         const QString wholeText =
-            item.memory ? QString() : QString::asprintf("%.0f ms", median(laidOut));
-        std::printf("| %s | %s | %.0f %s | %.0f %s | %.0f %s | %s | < %.0f %s | %s |\n",
-                    qPrintable(item.name), qPrintable(item.what), middle, unit,
-                    *std::min_element(values.begin(), values.end()), unit,
-                    *std::max_element(values.begin(), values.end()), unit, qPrintable(wholeText),
-                    item.goal, unit, met ? "met" : "MISSED");
+            memory ? QString() : QString::asprintf("%.0f ms", median(laidOut));
+        std::printf("| %s | %s | %.0f %s | %.0f %s | %.0f %s | %s | < %.0f %s | %s |\n", item.name,
+                    qPrintable(what), middle, unit, *std::min_element(values.begin(), values.end()),
+                    unit, *std::max_element(values.begin(), values.end()), unit,
+                    qPrintable(wholeText), item.goal, unit, middle < item.goal ? "met" : "MISSED");
         std::fflush(stdout);
     }
     return allMet ? 0 : 1;
