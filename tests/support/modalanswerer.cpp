@@ -44,10 +44,8 @@ void ModalAnswerer::answer(QWidget *dialog)
 {
     answered.insert(dialog);
     titles << dialog->windowTitle();
-    if (const auto *box = qobject_cast<QMessageBox *>(dialog))
-        texts << box->text();
-    else
-        texts << QString();
+    const auto *box = qobject_cast<QMessageBox *>(dialog);
+    texts << (box ? box->text() : QString());
 
     if (answers.empty()) {
         recordedProblems << QStringLiteral("unexpected dialog \"%1\" (%2)")
@@ -69,7 +67,9 @@ void ModalAnswerer::answer(QWidget *dialog)
 void typeText(QWidget *widget, const QString &text)
 {
     for (const QChar ch : text) {
-        if (ch.unicode() >= 0x20 && ch.unicode() < 0x7F)
+        if (ch == QLatin1Char('\n'))
+            QTest::keyClick(widget, Qt::Key_Return);
+        else if (ch.unicode() >= 0x20 && ch.unicode() < 0x7F)
             QTest::keyClick(widget, char(ch.unicode()));
         else
             QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
@@ -81,21 +81,19 @@ namespace answer {
 ModalAnswerer::Answer messageBoxOk()
 {
     return [](QWidget *dialog) {
-        if (auto *box = qobject_cast<QMessageBox *>(dialog)) {
-            if (QAbstractButton *ok = box->button(QMessageBox::Ok))
-                ok->click();
-        }
+        auto *box = qobject_cast<QMessageBox *>(dialog);
+        if (QAbstractButton *ok = box ? box->button(QMessageBox::Ok) : nullptr)
+            ok->click();
     };
 }
 
 ModalAnswerer::Answer keyAccept(const QString &a, const QString &c, const QString &t0)
 {
     return [a, c, t0](QWidget *dialog) {
-        const QStringList names{QStringLiteral("lineEdit"), QStringLiteral("lineEdit_2"),
-                                QStringLiteral("lineEdit_3")};
         const QStringList values{a, c, t0};
-        for (int i = 0; i < names.size(); ++i) {
-            if (auto *field = dialog->findChild<QLineEdit *>(names[i])) {
+        const char *names[] = {"lineEdit", "lineEdit_2", "lineEdit_3"};
+        for (int i = 0; i < 3; ++i) {
+            if (auto *field = dialog->findChild<QLineEdit *>(QLatin1String(names[i]))) {
                 field->clear();
                 typeText(field, values[i]);
             }

@@ -47,7 +47,7 @@ private:
 };
 
 // Types text into a widget key by key, as a user would; unlike QTest::keyClicks it also
-// types characters that have no ASCII key (Cyrillic).
+// types characters that have no ASCII key (Cyrillic); a line feed is the Enter key.
 void typeText(QWidget *widget, const QString &text);
 
 // Common answers.
