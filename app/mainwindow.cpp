@@ -66,6 +66,12 @@ void MainWindow::on_action_2_triggered()
         showFileError(QStringLiteral("Не удалось открыть файл"), chosen, read.error);
         return;
     }
+    const textlayout::TooLongLine tooLong =
+        textlayout::findLineTooLongToShow(*ui->textEdit, read.text);
+    if (tooLong.number != 0) {
+        showFileError(QStringLiteral("Не удалось открыть файл"), chosen, tooLong.message());
+        return;
+    }
 
     fileName = chosen;
     ui->textEdit->setPlainText(read.text);

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QTextOption>
 
+#include <memory>
+
 class QTextEdit;
 
 namespace textlayout {
@@ -21,24 +23,55 @@ constexpr int longUnbreakableRun = 8192;
 // the Unicode line-breaking rules.
 int longestUnbreakableRun(const QString &text);
 
+// The longest line, in characters, that Open gives the editing area: laying out 32 Mi
+// characters in one paragraph takes about 1.4 GiB and 20 s; twice that would not fit in 2 GiB.
+constexpr int longestShownLine = 32 * 1024 * 1024;
+
+// A line that Open refuses: its number (from 1; 0 when every line can be shown), its length
+// and the longest line of such characters that the editing area shows, in characters.
+struct TooLongLine
+{
+    int number = 0;
+    int length = 0;
+    int limit = 0;
+
+    QString message() const; // in Russian, for the file-error box
+};
+
+// The longest line of text that edit cannot show. Qt lays a paragraph out no taller than
+// 8,388,607 pixels: past that its layout never ends. So a line must also wrap into few
+// enough screen lines, which depends on the width of its characters in edit's font.
+TooLongLine findLineTooLongToShow(const QTextEdit &edit, const QString &text);
+
 // Keeps the layout of an editing area linear in the length of its text. The area wraps as
 // it always did (at word boundaries, and anywhere inside a word too long for a line) while
 // its text has no stretch of longUnbreakableRun characters without a break opportunity;
 // while it has one, it wraps anywhere, which lays such a stretch out in one pass and shows
 // it the same: broken at the edge of the area. Only the wrap mode changes, never the text.
+//
+// The keeper marks the paragraphs that hold such a stretch and looks again only at the
+// paragraphs an edit touches, so typing beside a long stretch costs nothing extra.
 class WrapModeKeeper : public QObject
 {
+    Q_OBJECT
+
 public:
     // Watches edit's document from now on; the keeper is a child of edit.
     explicit WrapModeKeeper(QTextEdit *edit);
 
+    // How many characters the keeper has searched for break opportunities so far.
+    qint64 scannedCharacters() const { return scanned; }
+
 private:
     void contentsChange(int from, int removed, int added);
-    bool blocksHaveLongRun(int from, int to) const;
+    void markBlocks(int from, int to);
     void setWrapAnywhere(bool anywhere);
 
     QTextEdit *edit;
     QTextOption::WrapMode usualMode;
+    // Shared with the marks, which the document deletes with their paragraphs.
+    std::shared_ptr<int> markedBlocks = std::make_shared<int>(0);
+    qint64 scanned = 0;
     bool wrapsAnywhere = false;
 };
 

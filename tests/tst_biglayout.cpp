@@ -44,14 +44,18 @@ class TestBigLayout : public QObject
         return answerer.problems().join("; ") + (answerer.pending() ? "unanswered" : "");
     }
 
-    QString open(const QString &text)
+    QString writeFile(const QString &text)
     {
         QFile file(files.filePath(QStringLiteral("text.txt")));
         if (!file.open(QIODevice::WriteOnly) ||
             file.write(QTextCodec::codecForName("Windows-1251")->fromUnicode(text)) < 0)
-            return file.errorString();
-        file.close();
-        return run("action_2", answer::chooseFile(file.fileName()));
+            qFatal("cannot write %s", qPrintable(file.fileName()));
+        return file.fileName();
+    }
+
+    QString open(const QString &text)
+    {
+        return run("action_2", answer::chooseFile(writeFile(text)));
     }
 
     // Every screen line of the paragraph fits the area and follows on from the one before;
@@ -131,6 +135,90 @@ private slots:
         cursor.insertText(QStringLiteral(" "));
         QCOMPARE(editor()->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
         verifyWraps(0, true);
+    }
+
+    // The keeper looks only at the paragraphs an edit touches: typing beside a long stretch
+    // scans nothing, typing in it scans that paragraph once per key.
+    void typingScansOnlyTheParagraphTyped_data()
+    {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<int>("scanned"); // for two keys
+        QTest::newRow("before the stretch") << prose.size() << 0;
+        QTest::newRow("after the stretch") << 2 * prose.size() + stretch + 2 << 0;
+        QTest::newRow("inside the stretch") << prose.size() + 1 + stretch / 2 << 2 * stretch + 5;
+    }
+    void typingScansOnlyTheParagraphTyped()
+    {
+        QFETCH(int, position);
+        QFETCH(int, scanned);
+        QCOMPARE(open(prose + '\n' + QString(stretch, 'x') + '\n' + prose), QString());
+        const auto *keeper = editor()->findChild<textlayout::WrapModeKeeper *>();
+        QTextCursor cursor(editor()->document());
+        cursor.setPosition(position);
+        editor()->setTextCursor(cursor);
+        const qint64 before = keeper->scannedCharacters();
+        typeText(editor(), QStringLiteral("ab"));
+        QCOMPARE(keeper->scannedCharacters() - before, qint64(scanned));
+        QCOMPARE(editor()->wordWrapMode(), QTextOption::WrapAnywhere);
+    }
+
+    // The mark of a long stretch goes with its paragraph, and comes back with an undo.
+    void wrapModeFollowsRemovalAndUndoOfTheLongStretch()
+    {
+        QCOMPARE(open(prose + '\n' + QString(stretch, 'x')), QString());
+        QTextCursor cursor(editor()->document());
+        cursor.setPosition(prose.size());
+        cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        QCOMPARE(editor()->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+        editor()->document()->undo();
+        QCOMPARE(editor()->wordWrapMode(), QTextOption::WrapAnywhere);
+    }
+
+    // A line whose screen lines would run past what Qt can lay out, or too long to hold, is
+    // refused by Open with its number and the limit for such characters; the text stays.
+    void findsLinesTooLongToShow_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("limit"); // 0: below the length, set by the width of the letters
+
+        const int wideLine = 12 * 1024 * 1024;
+        QTest::newRow("ordinary prose") << QString(prose + "\r\n" + prose) << 0 << 0 << 0;
+        QTest::newRow("past the length limit, narrow letters")
+            << QString(textlayout::longestShownLine + 1, 'i') << 1
+            << textlayout::longestShownLine + 1 << textlayout::longestShownLine;
+        QTest::newRow("wide letters, second line after CR LF")
+            << QString(prose + "\r\n" + QString(wideLine, QChar(0x042E))) << 2 << wideLine << 0;
+    }
+    void findsLinesTooLongToShow()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, number);
+        QFETCH(int, length);
+        QFETCH(int, limit);
+        const textlayout::TooLongLine found = textlayout::findLineTooLongToShow(*editor(), text);
+        QCOMPARE(found.number, number);
+        QCOMPARE(found.length, length);
+        if (limit != 0)
+            QCOMPARE(found.limit, limit);
+        else if (number != 0)
+            QVERIFY(found.limit < length && found.limit > length / 2);
+    }
+
+    void openRefusesALineTooLongToShow()
+    {
+        QCOMPARE(open(prose), QString());
+        ModalAnswerer answerer;
+        answerer.expect(answer::chooseFile(writeFile(QString(12 * 1024 * 1024, QChar(0x042E)))));
+        answerer.expect(answer::messageBoxOk());
+        window->findChild<QAction *>(QStringLiteral("action_2"))->trigger();
+        QCOMPARE(answerer.pending(), 0);
+        const QString shown = answerer.seenTexts().join(' ');
+        QVERIFY2(shown.contains(QStringLiteral("строка 1 слишком длинная (12582912 символов)")),
+                 qPrintable(shown));
+        QCOMPARE(editor()->toPlainText(), prose);
     }
 };
 
