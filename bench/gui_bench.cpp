@@ -24,7 +24,9 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QTextCodec>
+#include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -39,23 +41,67 @@ namespace {
 
 constexpr int bigLineChars = 1048576;
 constexpr int bigFileBytes = 10 * 1024 * 1024;
+constexpr int mebi = 1024 * 1024;
+constexpr int keystrokes = 40;
+constexpr int keystrokesInLongLine = 3;
 
 struct Item
 {
-    const char *name;
-    const char *what; // %1: the length of the unbroken line
-    double goal;      // milliseconds, or MiB for the memory item
+    QString name;
+    QString what;
+    double goal;   // milliseconds, or MiB for the memory items
+    int chars = 0; // the length of the unbroken line the item works with, if any
 };
 
-const std::vector<Item> items{
-    {"startup", "construct and show the window, first paint", 100},
-    {"open", "Open, 10 MiB of Russian text lines", 1500},
-    {"encrypt", "Encrypt, last line of 1048576 chars with spaces", 500},
-    {"open-unbroken", "Open, one line of %1 chars, no break", 1000},
-    {"encrypt-unbroken", "Encrypt, last line of %1 chars, no break", 1000},
-    {"save", "Save, last line of 1048576 chars", 200},
-    {"memory", "peak memory of the process, Open 10 MiB", 300},
-};
+// unbrokenChars, when given, is the one length of every unbroken line; otherwise Open is
+// measured at three lengths, to show how its time grows.
+std::vector<Item> itemsFor(int unbrokenChars)
+{
+    const std::vector<int> openLengths = unbrokenChars
+                                             ? std::vector<int>{unbrokenChars}
+                                             : std::vector<int>{2 * mebi, 8 * mebi, 16 * mebi};
+    const int encryptLength = unbrokenChars ? unbrokenChars : bigLineChars;
+    const int besideLength = unbrokenChars ? unbrokenChars : 16 * mebi;
+    const int refusedLength = 64 * mebi; // the largest file Open reads
+    std::vector<Item> items{
+        {"startup", "construct and show the window, first paint", 100},
+        {"open", "Open, 10 MiB of Russian text lines", 1500},
+        {"encrypt", "Encrypt, last line of 1048576 chars with spaces", 500},
+    };
+    for (const int chars : openLengths)
+        items.push_back({"open-unbroken",
+                         QStringLiteral("Open, one line of %1 chars, no break").arg(chars),
+                         1000.0 * chars / bigLineChars, chars});
+    items.push_back({"encrypt-unbroken",
+                     QStringLiteral("Encrypt, last line of %1 chars, no break").arg(encryptLength),
+                     1000, encryptLength});
+    items.push_back(
+        {"type-small", QStringLiteral("typing, per key, in a document of a few short lines"), 50});
+    items.push_back({"type-beside-unbroken",
+                     QStringLiteral("typing, per key, in a short line after one of %1 chars, "
+                                    "no break")
+                         .arg(besideLength),
+                     50, besideLength});
+    items.push_back({"type-above-unbroken",
+                     QStringLiteral("the same, in a short line before that line"), 50,
+                     besideLength});
+    // Qt lays the whole paragraph out again on every edit inside it: as long as Open takes.
+    items.push_back({"type-in-unbroken",
+                     QStringLiteral("typing, per key, at the end of that line (%1 keys)")
+                         .arg(keystrokesInLongLine),
+                     1000.0 * besideLength / bigLineChars, besideLength});
+    items.push_back(
+        {"open-too-long",
+         QStringLiteral("Open refused, one line of %1 chars, no break").arg(refusedLength), 1000,
+         refusedLength});
+    items.push_back({"save", "Save, last line of 1048576 chars", 200});
+    items.push_back({"memory", "peak memory of the process, Open 10 MiB", 300});
+    items.push_back({"memory-unbroken",
+                     QStringLiteral("peak memory of the process, Open of one line of %1 chars")
+                         .arg(besideLength),
+                     2048, besideLength});
+    return items;
+}
 
 // ---- the test files ------------------------------------------------------------------------
 
@@ -105,13 +151,42 @@ bool writeWindows1251(const QString &path, const QString &text)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-bool writeTestFiles(const QDir &dir, int unbrokenChars)
+QString unbrokenFile(int chars)
+{
+    return QStringLiteral("unbroken-%1.txt").arg(chars);
+}
+
+QString besideUnbrokenFile(int chars)
+{
+    return QStringLiteral("beside-unbroken-%1.txt").arg(chars);
+}
+
+// A few short lines to type in, alone, and the same lines before and after an unbroken line.
+QString shortLines()
+{
+    return QString::fromUtf8("Гаммирование.\r\nКлюч из трёх чисел.\r\nТекст.");
+}
+
+bool writeTestFiles(const QDir &dir, const std::vector<Item> &items)
 {
     std::mt19937 random(20240531u);
-    return writeWindows1251(dir.filePath("russian-10mib.txt"),
-                            prose(random, bigFileBytes, QStringLiteral("\r\n"))) &&
-           writeWindows1251(dir.filePath("ordinary-line.txt"), prose(random, bigLineChars, {})) &&
-           writeWindows1251(dir.filePath("unbroken-line.txt"), unbrokenLine(unbrokenChars));
+    bool written =
+        writeWindows1251(dir.filePath("russian-10mib.txt"),
+                         prose(random, bigFileBytes, QStringLiteral("\r\n"))) &&
+        writeWindows1251(dir.filePath("ordinary-line.txt"), prose(random, bigLineChars, {})) &&
+        writeWindows1251(dir.filePath("short-lines.txt"), shortLines());
+    for (const Item &item : items) {
+        if (item.chars == 0 || !written)
+            continue;
+        const QString line = unbrokenLine(item.chars);
+        written = (dir.exists(unbrokenFile(item.chars)) ||
+                   writeWindows1251(dir.filePath(unbrokenFile(item.chars)), line)) &&
+                  (!item.name.startsWith(QLatin1String("type-")) ||
+                   writeWindows1251(dir.filePath(besideUnbrokenFile(item.chars)),
+                                    shortLines() + QStringLiteral("\r\n") + line +
+                                        QStringLiteral("\r\n") + shortLines()));
+    }
+    return written;
 }
 
 // ---- one measurement, in a child process ---------------------------------------------------
@@ -198,7 +273,58 @@ Timing open(MainWindow &window, const QString &path)
                    bytes.size() - lineEnds, lineEnds + 1);
 }
 
-Timing measure(const QString &item, const QDir &dir)
+// Types keystrokes at the end of the first or the last paragraph of the opened file, as a user
+// would, each timed until the window has repainted; the mean of them.
+Timing typeInParagraph(MainWindow &window, const QString &path, bool last, int keys = keystrokes)
+{
+    const Timing opened = open(window, path);
+    if (!opened.failure.isEmpty())
+        return opened;
+    QTextEdit *edit = editor(window);
+    QTextDocument *document = edit->document();
+    document->documentLayout()->documentSize(); // nothing left to lay out from the event loop
+    QTextCursor cursor(last ? document->lastBlock() : document->firstBlock());
+    cursor.movePosition(QTextCursor::EndOfBlock);
+    edit->setTextCursor(cursor);
+    edit->setFocus();
+    QApplication::processEvents();
+    const int charsBefore = document->characterCount();
+    const QString typed = QString::fromUtf8("гамма ");
+    QElapsedTimer clock;
+    clock.start();
+    for (int key = 0; key < keys; ++key) {
+        typeText(edit, typed.at(key % typed.size()));
+        QApplication::processEvents();
+    }
+    const double ms = clock.nsecsElapsed() / 1e6 / keys;
+    if (document->characterCount() != charsBefore + keys)
+        return {0, 0,
+                QStringLiteral("%1 characters typed, expected %2")
+                    .arg(document->characterCount() - charsBefore)
+                    .arg(keys)};
+    return {ms, ms, {}};
+}
+
+// Open of a file whose line the window cannot show: timed until the refusal is on the screen.
+Timing refusedOpen(MainWindow &window, const QString &path)
+{
+    ModalAnswerer answerer;
+    answerer.expect(answer::chooseFile(path));
+    QElapsedTimer clock;
+    double ms = 0;
+    answerer.expect([&clock, &ms](QWidget *box) {
+        ms = clock.nsecsElapsed() / 1e6;
+        answer::messageBoxOk()(box);
+    });
+    clock.start();
+    window.findChild<QAction *>(QStringLiteral("action_2"))->trigger();
+    if (!answerer.problems().isEmpty() || answerer.pending() != 0 ||
+        !editor(window)->document()->isEmpty())
+        return {0, 0, QStringLiteral("not refused: %1").arg(answerer.problems().join("; "))};
+    return {ms, ms, {}};
+}
+
+Timing measure(const QString &item, const QDir &dir, int chars)
 {
     QElapsedTimer clock;
     clock.start();
@@ -211,8 +337,19 @@ Timing measure(const QString &item, const QDir &dir)
     }
     if (item == QLatin1String("open") || item == QLatin1String("memory"))
         return open(window, dir.filePath("russian-10mib.txt"));
-    if (item == QLatin1String("open-unbroken"))
-        return open(window, dir.filePath("unbroken-line.txt"));
+    if (item == QLatin1String("open-unbroken") || item == QLatin1String("memory-unbroken"))
+        return open(window, dir.filePath(unbrokenFile(chars)));
+    if (item == QLatin1String("type-small"))
+        return typeInParagraph(window, dir.filePath("short-lines.txt"), false);
+    if (item == QLatin1String("type-beside-unbroken") ||
+        item == QLatin1String("type-above-unbroken"))
+        return typeInParagraph(window, dir.filePath(besideUnbrokenFile(chars)),
+                               item == QLatin1String("type-beside-unbroken"));
+    if (item == QLatin1String("type-in-unbroken"))
+        return typeInParagraph(window, dir.filePath(unbrokenFile(chars)), false,
+                               keystrokesInLongLine);
+    if (item == QLatin1String("open-too-long"))
+        return refusedOpen(window, dir.filePath(unbrokenFile(chars)));
     if (item == QLatin1String("save")) {
         // Save writes to the opened file: a copy, emptied, keeps the test file as it is.
         const QString target = dir.filePath("saved-line.txt");
@@ -235,22 +372,23 @@ Timing measure(const QString &item, const QDir &dir)
         return {ms, ms, {}};
     }
     const QString path =
-        dir.filePath(item == QLatin1String("encrypt") ? "ordinary-line.txt" : "unbroken-line.txt");
+        dir.filePath(item == QLatin1String("encrypt") ? "ordinary-line.txt" : unbrokenFile(chars));
     const Timing opened = open(window, path);
     if (!opened.failure.isEmpty())
         return opened;
-    const int chars = int(QFileInfo(path).size());
+    const int lineChars = int(QFileInfo(path).size());
     return checked(timeCommand(window, "action_9",
                                answer::keyAccept(QStringLiteral("5"), QStringLiteral("3"),
                                                  QStringLiteral("7"))),
-                   window, 2 * chars + 1, 2);
+                   window, 2 * lineChars + 1, 2);
 }
 
 int runChild(int argc, char **argv)
 {
     QApplication app(argc, argv);
     const QString item = QString::fromLocal8Bit(argv[2]);
-    const Timing timing = measure(item, QDir(QString::fromLocal8Bit(argv[3])));
+    const Timing timing =
+        measure(item, QDir(QString::fromLocal8Bit(argv[3])), QByteArray(argv[4]).toInt());
     if (!timing.failure.isEmpty()) {
         std::fprintf(stderr, "%s failed: %s\n", qPrintable(item), qPrintable(timing.failure));
         return 1;
@@ -270,7 +408,7 @@ struct Sample
     double peakMib = 0;
 };
 
-bool runOnce(const QString &item, const QString &dir, Sample &sample)
+bool runOnce(const Item &item, const QString &dir, Sample &sample)
 {
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -278,7 +416,8 @@ bool runOnce(const QString &item, const QString &dir, Sample &sample)
     environment.insert(QStringLiteral("QT_QPA_PLATFORMTHEME"), QString());
     child.setProcessEnvironment(environment);
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), item, dir});
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--child"), item.name, dir, QString::number(item.chars)});
     if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit ||
         child.exitCode() != 0)
         return false;
@@ -296,11 +435,20 @@ double median(std::vector<double> values)
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+// Keystrokes take a few milliseconds: those figures keep a decimal.
+QString figure(double value, const char *unit)
+{
+    return QString::asprintf(value < 1    ? "%.2f %s"
+                             : value < 10 ? "%.1f %s"
+                                          : "%.0f %s",
+                             value, unit);
+}
+
 int runParent(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     int runs = 5;
-    int unbrokenChars = bigLineChars;
+    int unbrokenChars = 0;
     QString dirOption;
     QStringList only;
     const QStringList args = app.arguments();
@@ -318,14 +466,22 @@ int runParent(int argc, char **argv)
         else {
             std::fprintf(stderr, "usage: gui_bench [--runs N] [--only item,...] "
                                  "[--unbroken-chars N] [--dir DIR]\nitems: startup open "
-                                 "encrypt open-unbroken encrypt-unbroken save memory\n");
+                                 "encrypt open-unbroken encrypt-unbroken type-small "
+                                 "type-beside-unbroken type-above-unbroken type-in-unbroken "
+                                 "open-too-long save memory "
+                                 "memory-unbroken\n");
             return 2;
         }
     }
 
     QTemporaryDir temporary;
     const QString dir = dirOption.isEmpty() ? temporary.path() : dirOption;
-    if (!QDir().mkpath(dir) || !writeTestFiles(QDir(dir), unbrokenChars)) {
+    std::vector<Item> items;
+    for (const Item &item : itemsFor(unbrokenChars)) {
+        if (only.isEmpty() || only.contains(item.name))
+            items.push_back(item);
+    }
+    if (!QDir().mkpath(dir) || !writeTestFiles(QDir(dir), items)) {
         std::fprintf(stderr, "cannot write the test files into %s\n", qPrintable(dir));
         return 1;
     }
@@ -335,34 +491,30 @@ int runParent(int argc, char **argv)
     std::printf("| --- | --- | ---: | ---: | ---: | ---: | ---: | --- |\n");
     bool allMet = true;
     for (const Item &item : items) {
-        if (!only.isEmpty() && !only.contains(QLatin1String(item.name)))
-            continue;
-        const bool memory = qstrcmp(item.name, "memory") == 0;
+        const bool memory = item.name.startsWith(QLatin1String("memory"));
         const char *unit = memory ? "MiB" : "ms";
-        const QString what = QString::fromLatin1(item.what).replace(QLatin1String("%1"),
-                                                                    QString::number(unbrokenChars));
         std::vector<double> values;
         std::vector<double> laidOut;
         for (int run = 0; run < runs; ++run) {
             Sample sample;
-            if (!runOnce(QLatin1String(item.name), dir, sample))
+            if (!runOnce(item, dir, sample))
                 break;
             values.push_back(memory ? sample.peakMib : sample.shownMs);
             laidOut.push_back(sample.laidOutMs);
         }
         if (int(values.size()) < runs) {
-            std::printf("| %s | %s | failed in run %d | | | | | |\n", item.name, qPrintable(what),
-                        int(values.size()) + 1);
+            std::printf("| %s | %s | failed in run %d | | | | | |\n", qPrintable(item.name),
+                        qPrintable(item.what), int(values.size()) + 1);
             allMet = false;
             continue;
         }
         const double middle = median(values);
         allMet = allMet && middle < item.goal;
-        const QString wholeText =
-            memory ? QString() : QString::asprintf("%.0f ms", median(laidOut));
-        std::printf("| %s | %s | %.0f %s | %.0f %s | %.0f %s | %s | < %.0f %s | %s |\n", item.name,
-                    qPrintable(what), middle, unit, *std::min_element(values.begin(), values.end()),
-                    unit, *std::max_element(values.begin(), values.end()), unit,
+        const QString wholeText = memory ? QString() : figure(median(laidOut), "ms");
+        std::printf("| %s | %s | %s | %s | %s | %s | < %.0f %s | %s |\n", qPrintable(item.name),
+                    qPrintable(item.what), qPrintable(figure(middle, unit)),
+                    qPrintable(figure(*std::min_element(values.begin(), values.end()), unit)),
+                    qPrintable(figure(*std::max_element(values.begin(), values.end()), unit)),
                     qPrintable(wholeText), item.goal, unit, middle < item.goal ? "met" : "MISSED");
         std::fflush(stdout);
     }
@@ -373,7 +525,7 @@ int runParent(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
-    if (argc >= 4 && qstrcmp(argv[1], "--child") == 0)
+    if (argc >= 5 && qstrcmp(argv[1], "--child") == 0)
         return runChild(argc, argv);
     return runParent(argc, argv);
 }
