@@ -254,7 +254,8 @@ void MainWindow::runGammaCommand(QString &source, QString &result)
         return;
     }
     result = gammaTransform(source, dialog.A, dialog.C, dialog.T0);
-    appendParagraph(result);
+    if (fitsBelowText(result))
+        appendParagraph(result);
 }
 
 // The key loop: in Ask an accepted key is validated; a cancel or an invalid key leads to
@@ -276,6 +277,20 @@ bool MainWindow::runKeyLoop(key &dialog, QString &result)
             return true;
         retrying = true;
     }
+}
+
+// A result line that the editing area could not lay out below the text would freeze the
+// window: it is reported instead of shown.
+bool MainWindow::fitsBelowText(const QString &line)
+{
+    const textlayout::TooLongLine tooLong = textlayout::findLineTooLongToShow(
+        *ui->textEdit, editorText() + QChar(QChar::ParagraphSeparator) + line);
+    if (tooLong.number == 0)
+        return true;
+    QMessageBox::critical(this, QStringLiteral("Ошибка"),
+                          QStringLiteral("Результат не показан: %1").arg(tooLong.message()),
+                          QMessageBox::Ok, QMessageBox::NoButton);
+    return false;
 }
 
 // Appends a paragraph the way QTextEdit::append does, but always as plain text: a cipher

@@ -48,6 +48,7 @@ private:
     void showNotImplemented();
     void runGammaCommand(QString &source, QString &result);
     bool runKeyLoop(key &dialog, QString &result);
+    bool fitsBelowText(const QString &line);
     void appendParagraph(const QString &line);
 
     QString plainText;

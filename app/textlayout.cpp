@@ -67,6 +67,10 @@ constexpr qreal hangingParagraphHeight = 8388607;
 // The estimate of a paragraph's height leaves out the room left over at the ends of screen
 // lines, a few per cent when words wrap; a quarter to spare covers it.
 constexpr qreal tallestShownParagraph = hangingParagraphHeight * 3 / 4;
+// Paragraphs up to this tall cross that height unharmed among others (30 MiB of lines of two
+// screen lines each, 9.1 million pixels in all, open in 30 s; so does a paragraph of 60,000
+// pixels across it); a taller one must end above it, or its layout never ends either.
+constexpr qreal tallParagraph = 100000;
 
 bool endsParagraph(QChar c)
 {
@@ -132,18 +136,17 @@ QString TooLongLine::message() const
 TooLongLine findLineTooLongToShow(const QTextEdit &edit, const QString &text)
 {
     const QTextDocument *document = edit.document();
-    const qreal lineWidth =
-        (document->textWidth() > 0 ? document->textWidth() : edit.viewport()->width()) -
-        2 * document->documentMargin();
-    const QFontMetricsF metrics(document->defaultFont(), edit.viewport());
-    // How wide a paragraph may be in all before its screen lines reach the tallest shown.
-    const qreal widestParagraph =
-        tallestShownParagraph / std::ceil(metrics.lineSpacing()) * std::max(lineWidth, 1.0);
+    const qreal lineWidth = std::max<qreal>(
+        1, (document->textWidth() > 0 ? document->textWidth() : edit.viewport()->width()) -
+               2 * document->documentMargin());
+    const qreal rowHeight =
+        std::ceil(QFontMetricsF(document->defaultFont(), edit.viewport()).lineSpacing());
     CharacterWidths widthOf(edit, lineWidth);
 
     TooLongLine worst;
     int line = 1;
     int start = 0;
+    qreal top = 0; // of the paragraph, from the top of the text
     qreal width = 0;
     for (int i = 0; i <= text.size(); ++i) {
         if (i < text.size() && !endsParagraph(text[i])) {
@@ -153,14 +156,15 @@ TooLongLine findLineTooLongToShow(const QTextEdit &edit, const QString &text)
         const int length = i - start;
         if (i + 1 < text.size() && text[i] == QLatin1Char('\r') && text[i + 1] == QLatin1Char('\n'))
             ++i; // one line end, as the editing area takes it
-        const int limit =
-            width > widestParagraph
-                ? int(std::min<qreal>(longestShownLine, length * widestParagraph / width))
-                : longestShownLine;
+        const qreal height = std::max<qreal>(1, std::ceil(width / lineWidth)) * rowHeight;
+        int limit = longestShownLine;
+        if (height > tallParagraph && top + height > tallestShownParagraph)
+            limit = int(length * std::max(tallestShownParagraph - top, tallParagraph) / height);
         if (length > limit && length > worst.length)
-            worst = {line, length, limit};
+            worst = {line, length, std::min(limit, longestShownLine)};
         ++line;
         start = i + 1;
+        top += height;
         width = 0;
     }
     return worst;
