@@ -1,4 +1,5 @@
 #include "commandline.h"
+#include "filenames.h"
 #include "messages.h"
 #include "streamcipher.h"
 #include "trace.h"
@@ -16,7 +17,15 @@ int main(int argc, char *argv[])
         cli::printUsageError(commandLine.error);
         return cli::exitUsageError;
     }
-    const cli::Options &options = *commandLine.options;
+    cli::Options options = *commandLine.options;
+    // File names as the bytes given: decoded text may have lost some of them, and would
+    // then name another file. The rest of the arguments stay as they were decoded.
+    const cli::CommandLine exact =
+        cli::parseCommandLine(documentio::argumentsKeepingBytes(argc, argv));
+    if (exact.options) {
+        options.inputPath = exact.options->inputPath;
+        options.outputPath = exact.options->outputPath;
+    }
     if (options.command == cli::Command::Trace)
         return cli::runTrace(options);
     return cli::runCipher(options);

@@ -1,15 +1,15 @@
 #include "streamcipher.h"
 
 #include "documentio.h"
+#include "fileaccess.h"
+#include "filenames.h"
 #include "gamma.h"
 #include "linesplitter.h"
 #include "messages.h"
 #include "outputsink.h"
 #include "utf8.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTextCodec>
 #include <QTextStream>
 
@@ -28,7 +28,7 @@ constexpr qint64 chunkUnits = 256 * 1024;
 QString inputName(const QString &path)
 {
     return path.isEmpty() ? QStringLiteral("стандартный ввод")
-                          : QStringLiteral("файл %1").arg(quoted(QDir::toNativeSeparators(path)));
+                          : QStringLiteral("файл %1").arg(quoted(documentio::displayPath(path)));
 }
 
 class LineSource
@@ -47,7 +47,7 @@ protected:
     template <typename Line> Result reportTooLong(const Line &line)
     {
         failureText = QStringLiteral("%1: строка %2 длиннее %3 МиБ; такие строки не обрабатываются")
-                          .arg(inputName(device.fileName()))
+                          .arg(inputName(device.objectName()))
                           .arg(line.number)
                           .arg(longestLine / (1024 * 1024));
         return Result::Failed;
@@ -56,7 +56,7 @@ protected:
     Result reportReadError()
     {
         failureText = QStringLiteral("не удалось прочитать %1 (сообщение системы: %2)")
-                          .arg(inputName(device.fileName()), device.errorString());
+                          .arg(inputName(device.objectName()), device.errorString());
         return Result::Failed;
     }
 
@@ -103,7 +103,7 @@ private:
         failureText =
             QStringLiteral("%1 — не UTF-8: байт 0x%2 со смещением %3 от начала (строка %4) не "
                            "начинает допустимую последовательность UTF-8")
-                .arg(inputName(device.fileName()))
+                .arg(inputName(device.objectName()))
                 .arg(byte, 2, 16, QLatin1Char('0'))
                 .arg(line.offset + badInLine)
                 .arg(line.number);
@@ -201,23 +201,19 @@ bool openInput(QFile &input, const QString &path)
                        .arg(input.errorString()));
         return false;
     }
-    const QFileInfo info(path);
-    const QString name = quoted(QDir::toNativeSeparators(path));
-    if (!info.exists()) {
-        printError(QStringLiteral("файл %1 не найден").arg(name));
+    QString reason;
+    documentio::FileDescriptor file =
+        documentio::openForReading(path, documentio::Pipes::Allow, reason);
+    // A QFile opened on a descriptor has no file name: the path goes with it as its object
+    // name, for the messages.
+    input.setObjectName(path);
+    if (!file.isOpen() ||
+        !input.open(file.get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        printError(QStringLiteral("не удалось открыть %1: %2")
+                       .arg(inputName(path), reason.isEmpty() ? input.errorString() : reason));
         return false;
     }
-    if (info.isDir()) {
-        printError(QStringLiteral("%1 — это папка, а не файл").arg(name));
-        return false;
-    }
-    input.setFileName(path);
-    if (!input.open(QIODevice::ReadOnly)) {
-        printError(QStringLiteral("не удалось открыть файл %1: нет доступа на чтение (сообщение "
-                                  "системы: %2)")
-                       .arg(name, input.errorString()));
-        return false;
-    }
+    file.release(); // the QFile closes it
     return true;
 }
 
