@@ -49,7 +49,8 @@ bool isLineBreak(QChar ch)
 
 QString tooLargeMessage(const QString &sizeText)
 {
-    return QStringLiteral("файл слишком большой: %1; наибольший размер, который можно открыть, — %2")
+    return QStringLiteral(
+               "файл слишком большой: %1; наибольший размер, который можно открыть, — %2")
         .arg(sizeText, byteCountText(maxDocumentSize));
 }
 

@@ -321,7 +321,8 @@ bool FileWriter::openReplacement(const QByteArray &targetPath, bool exists)
         if (exists && (error == EACCES || error == EPERM))
             return false; // a folder that takes no new files
         if (error == EACCES || error == EPERM)
-            return fail(QStringLiteral("нет доступа на запись в папку %1").arg(quotedNative(folder)));
+            return fail(
+                QStringLiteral("нет доступа на запись в папку %1").arg(quotedNative(folder)));
         return fail(openFailureText(targetPath, error, true));
     }
     if (exists) {

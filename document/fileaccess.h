@@ -92,9 +92,9 @@ private:
     QString path;
     FileDescriptor file;
     QByteArray target;
-    QByteArray temporary;     // the new file beside the target, until commit
-    bool replacing = false;   // temporary is renamed over target
-    bool held = false;        // a regular file written in place: data kept in heldData
+    QByteArray temporary;   // the new file beside the target, until commit
+    bool replacing = false; // temporary is renamed over target
+    bool held = false;      // a regular file written in place: data kept in heldData
     QByteArray heldData;
     QString failureText;
 };

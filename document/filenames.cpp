@@ -30,7 +30,7 @@ int utf8SequenceLength(const QByteArray &bytes, int i)
     const uchar lead = at(i);
     if (lead < 0x80)
         return 1;
-    const int length = lead >= 0xC2 && lead <= 0xDF ? 2
+    const int length = lead >= 0xC2 && lead <= 0xDF   ? 2
                        : lead >= 0xE0 && lead <= 0xEF ? 3
                        : lead >= 0xF0 && lead <= 0xF4 ? 4
                                                       : 0;
@@ -107,8 +107,8 @@ QString displayPath(const QString &path)
     QString shown;
     for (int i = 0; i < path.size(); ++i) {
         if (isEscapedByte(path, i))
-            shown += QStringLiteral("\\x%1").arg(path.at(i).unicode() - 0xDC00, 2, 16,
-                                                 QLatin1Char('0'));
+            shown +=
+                QStringLiteral("\\x%1").arg(path.at(i).unicode() - 0xDC00, 2, 16, QLatin1Char('0'));
         else
             shown += path.at(i);
     }
