@@ -323,6 +323,9 @@ void TestCli::commandLine_data()
     invalid("after a long ASCII run", QByteArray(17, 'a') + "\x80" + QByteArray(20, 'b'), 17);
     invalid("overlong among Cyrillic letters",
             QStringLiteral("аааааааааа").toUtf8() + "\xC1\x81" + QStringLiteral("б").toUtf8(), 20);
+    // A CR that ends a read chunk (256 Ki bytes) is judged with the LF that follows.
+    rejected("CR LF across a read chunk, then an invalid byte", encrypt("1,2,3"), 1, "(строка 2)",
+             QByteArray(256 * 1024 - 1, 'x') + "\r\n\xFF");
     rejected("trace: invalid first line", {"trace", "--key", "1,2,3"}, 1, "смещением 3 ",
              "abc\xD0\n");
 }
