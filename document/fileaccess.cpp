@@ -100,6 +100,12 @@ QString openFailureText(const QByteArray &native, int error, bool writing)
     return systemErrorText(error);
 }
 
+// Not every file system can flush on request; that alone loses nothing.
+bool flushedToDisk(int fd)
+{
+    return ::fdatasync(fd) == 0 || errno == EINVAL || errno == ENOTSUP;
+}
+
 int openRetrying(const QByteArray &native, int flags, mode_t mode = 0)
 {
     int fd;
@@ -372,7 +378,7 @@ bool FileWriter::commit()
         return false;
     if (held)
         return commitInPlace();
-    if (replacing && ::fdatasync(file.get()) != 0)
+    if (replacing && !flushedToDisk(file.get()))
         return failWith(errno);
     if (::close(file.release()) != 0 && errno != EINTR)
         return failWith(errno);
@@ -395,7 +401,7 @@ bool FileWriter::commitInPlace()
             return failWith(error);
     }
     if (!writeFully(fd, heldData.constData(), size, 0, true) || ::ftruncate(fd, off_t(size)) != 0 ||
-        ::fdatasync(fd) != 0)
+        !flushedToDisk(fd))
         return failWith(errno);
     if (::close(file.release()) != 0 && errno != EINTR)
         return failWith(errno);

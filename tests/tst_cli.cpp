@@ -11,9 +11,12 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCodec>
+
+#include <cstdio>
 
 namespace {
 
@@ -100,6 +103,7 @@ private slots:
     void outputFile_data();
     void outputFile();
     void writeFailureOnStandardOutput();
+    void fileNamesAsBytes();
     void trace_data();
     void trace();
     void traceTable();
@@ -407,6 +411,54 @@ void TestCli::writeFailureOnStandardOutput()
     QCOMPARE(result.exitCode, 1);
     QVERIFY2(QString::fromUtf8(result.err).contains(QStringLiteral("стандартный вывод")),
              result.err.constData());
+}
+
+QByteArray readNative(const QByteArray &path)
+{
+    QByteArray bytes(4096, '\0');
+    FILE *file = std::fopen(path.constData(), "rb");
+    bytes.resize(file ? int(std::fread(bytes.data(), 1, size_t(bytes.size()), file)) : 0);
+    if (file)
+        std::fclose(file);
+    return file ? bytes : QByteArray("<none>");
+}
+
+// Names that are not UTF-8 (here Windows-1251 and stray bytes) are the bytes given, never
+// the file their decoded text would name: U+FFFD, or none.
+void TestCli::fileNamesAsBytes()
+{
+    const QByteArray folder = QFile::encodeName(directory->path()) + '/';
+    const QByteArray replacementName = folder + "\xEF\xBF\xBD.txt";
+    QVERIFY(writeAll(directory->filePath(QStringLiteral("\uFFFD.txt")), "IMPORTANT"));
+    const QByteArray cp1251Name = folder + "\xCF\xF0\xE8\xE2\xE5\xF2.txt";
+    // QTemporaryDir removes by decoded names, which miss these.
+    const auto removeByBytes = qScopeGuard([&] {
+        for (const QByteArray &name : {cp1251Name, folder + "\xFE.txt", folder + "\xFF.txt"})
+            std::remove(name.constData());
+    });
+    FILE *input = std::fopen(cp1251Name.constData(), "wb");
+    QVERIFY(input && std::fputs("абв", input) >= 0 && std::fclose(input) == 0);
+
+    const auto inFolder = [this](const char *command) {
+        return run(QStringLiteral("/bin/sh"),
+                   {"-c",
+                    QStringLiteral("export LC_ALL=C.UTF-8; cd \"$1\" "
+                                   "&& exec \"$0\" encrypt --key 5,3,7 ") +
+                        command,
+                    cliPath, directory->path()});
+    };
+    const Run written = inFolder(
+        R"sh(--output "$(printf '\376.txt')" "$(printf '\317\360\350\342\345\362.txt')")sh");
+    QCOMPARE(written.exitCode, 0);
+    QCOMPARE(readNative(folder + "\xFE.txt"), transformed("абв", "5,3,7").toUtf8());
+    QCOMPARE(readNative(replacementName), QByteArray("IMPORTANT"));
+
+    const Run missing =
+        inFolder(R"sh(--output="$(printf '\377.txt')" "$(printf '\376\376.txt')")sh");
+    QCOMPARE(missing.exitCode, 1);
+    QVERIFY2(missing.err.contains("\\xfe\\xfe.txt"), missing.err.constData());
+    QCOMPARE(readNative(folder + "\xFF.txt"), QByteArray("<none>"));
+    QCOMPARE(readNative(replacementName), QByteArray("IMPORTANT"));
 }
 
 void TestCli::trace_data()
