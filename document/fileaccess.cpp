@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -366,6 +367,10 @@ bool FileWriter::write(const char *data, qint64 size)
     if (!file.isOpen())
         return false;
     if (held) {
+        // A QByteArray holds less than 2 GiB.
+        if (size > std::numeric_limits<int>::max() / 2 - heldData.size())
+            return fail(QStringLiteral("результат больше 1 ГиБ, а записать его можно только на "
+                                       "месте, целиком из памяти"));
         heldData.append(data, int(size));
         return true;
     }
