@@ -5,6 +5,7 @@
 
 #include <QFile>
 
+#include <cerrno>
 #include <cstdio>
 
 namespace cli {
@@ -103,9 +104,8 @@ void OutputSink::discard()
 void OutputSink::fail()
 {
     if (path.isEmpty()) {
-        failureText =
-            QStringLiteral("не удалось записать в стандартный вывод (сообщение системы: %1)")
-                .arg(device->errorString());
+        failureText = QStringLiteral("не удалось записать в стандартный вывод: %1")
+                          .arg(documentio::systemErrorText(errno));
         return;
     }
     failureText = QStringLiteral("не удалось записать файл %1: %2")

@@ -13,6 +13,7 @@
 #include <QTextCodec>
 #include <QTextStream>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -55,13 +56,23 @@ protected:
 
     Result reportReadError()
     {
-        failureText = QStringLiteral("не удалось прочитать %1 (сообщение системы: %2)")
-                          .arg(inputName(device.objectName()), device.errorString());
+        failureText =
+            QStringLiteral("не удалось прочитать %1: %2")
+                .arg(inputName(device.objectName()), documentio::systemErrorText(readErrno));
         return Result::Failed;
+    }
+
+    // The system's error number is taken as soon as a read fails, for a Russian message.
+    qint64 noteFailure(qint64 got)
+    {
+        if (got < 0)
+            readErrno = errno;
+        return got;
     }
 
     QFile &device;
     QString failureText;
+    int readErrno = 0;
 };
 
 // UTF-8 is split into lines before decoding: LF and CR never occur inside a multi-byte
@@ -71,8 +82,9 @@ class Utf8LineSource : public LineSource
 public:
     explicit Utf8LineSource(QFile &device)
         : LineSource(device),
-          splitter([&device](char *dest, qint64 max) { return device.read(dest, max); }, chunkUnits,
-                   longestLine)
+          splitter(
+              [this](char *dest, qint64 max) { return noteFailure(this->device.read(dest, max)); },
+              chunkUnits, longestLine)
     {
     }
 
@@ -150,7 +162,7 @@ private:
     {
         const QString piece = stream.read(max);
         if (piece.isEmpty())
-            return device.error() == QFileDevice::NoError ? 0 : -1;
+            return device.error() == QFileDevice::NoError ? 0 : noteFailure(-1);
         std::memcpy(dest, piece.utf16(), size_t(piece.size()) * sizeof(char16_t));
         return piece.size();
     }

@@ -404,13 +404,21 @@ void TestCli::outputFile()
     QCOMPARE(QDir(directory->path()).entryList(QDir::Files).size(), inPlace ? 1 : 2);
 }
 
+// The system's causes are told in Russian: a full disk, a folder given as standard input.
 void TestCli::writeFailureOnStandardOutput()
 {
     const Run result = run(QStringLiteral("/bin/sh"),
                            {"-c", "exec \"$0\" encrypt --key 1,2,3 >/dev/full", cliPath}, "абв\n");
     QCOMPARE(result.exitCode, 1);
-    QVERIFY2(QString::fromUtf8(result.err).contains(QStringLiteral("стандартный вывод")),
+    QVERIFY2(QString::fromUtf8(result.err)
+                 .contains(QStringLiteral("стандартный вывод: на диске нет места")),
              result.err.constData());
+    const Run folder =
+        run(QStringLiteral("/bin/sh"),
+            {"-c", "exec \"$0\" encrypt --key 1,2,3 <\"$1\"", cliPath, QDir::tempPath()});
+    QCOMPARE(folder.exitCode, 1);
+    QVERIFY2(QString::fromUtf8(folder.err).contains(QStringLiteral("это папка, а не файл")),
+             folder.err.constData());
 }
 
 QByteArray readNative(const QByteArray &path)
