@@ -141,15 +141,16 @@ private slots:
         const QString link = dir->filePath(QStringLiteral("second name"));
         if (situation == QLatin1String("link"))
             QCOMPARE(::link(native.constData(), QFile::encodeName(link).constData()), 0);
-        if (situation == QLatin1String("foreign"))
-            QVERIFY(::chown(native.constData(), nobody, nobody) == 0 &&
-                    ::chmod(native.constData(), 0600) == 0);
         const bool readOnlyFolder = situation == QLatin1String("read-only folder");
         // Root may write into any folder; as nobody it may not, and the file is still nobody's.
+        if ((situation == QLatin1String("foreign") || readOnlyFolder) && root &&
+            ::chown(native.constData(), nobody, nobody) != 0)
+            QSKIP("no uid 65534 here");
+        if (situation == QLatin1String("foreign"))
+            QCOMPARE(::chmod(native.constData(), 0600), 0);
         if (readOnlyFolder)
             QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0555) == 0 &&
-                    ::chmod(QFile::encodeName(dir->path()).constData(), 0755) == 0 &&
-                    (!root || ::chown(native.constData(), nobody, nobody) == 0));
+                    ::chmod(QFile::encodeName(dir->path()).constData(), 0755) == 0);
         const struct stat before = statusOf(path);
 
         if (readOnlyFolder && root)
