@@ -2,12 +2,15 @@
 
 #include "documentio.h"
 #include "messages.h"
+#include "stdstreams.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
 
 #include <cstdio>
+
+#include <unistd.h>
 
 namespace cli {
 
@@ -107,9 +110,8 @@ void OutputSink::discard()
 void OutputSink::fail(bool opened)
 {
     if (path.isEmpty()) {
-        failureText =
-            QStringLiteral("не удалось записать в стандартный вывод (сообщение системы: %1)")
-                .arg(device->errorString());
+        failureText = QStringLiteral("не удалось записать в стандартный вывод (%1)")
+                          .arg(standardStreamFailure(STDOUT_FILENO, device->errorString()));
         return;
     }
     failureText = QStringLiteral("не удалось записать файл %1: %2 (сообщение системы: %3)")

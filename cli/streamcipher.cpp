@@ -5,6 +5,7 @@
 #include "linesplitter.h"
 #include "messages.h"
 #include "outputsink.h"
+#include "stdstreams.h"
 #include "utf8.h"
 
 #include <QDir>
@@ -16,6 +17,8 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+
+#include <unistd.h>
 
 namespace cli {
 
@@ -55,8 +58,12 @@ protected:
 
     Result reportReadError()
     {
-        failureText = QStringLiteral("не удалось прочитать %1 (сообщение системы: %2)")
-                          .arg(inputName(device.fileName()), device.errorString());
+        const QString reason =
+            device.fileName().isEmpty()
+                ? standardStreamFailure(STDIN_FILENO, device.errorString())
+                : QStringLiteral("сообщение системы: %1").arg(device.errorString());
+        failureText = QStringLiteral("не удалось прочитать %1 (%2)")
+                          .arg(inputName(device.fileName()), reason);
         return Result::Failed;
     }
 
@@ -148,7 +155,9 @@ public:
 private:
     qint64 readDecoded(char16_t *dest, qint64 max)
     {
-        const QString piece = stream.read(max);
+        // QTextStream gathers whatever is asked for in a buffer of its own before handing it
+        // over: asked for little at a time, it holds little.
+        const QString piece = stream.read(int(qMin(max, chunkUnits)));
         if (piece.isEmpty())
             return device.error() == QFileDevice::NoError ? 0 : -1;
         std::memcpy(dest, piece.utf16(), size_t(piece.size()) * sizeof(char16_t));
@@ -197,8 +206,8 @@ bool openInput(QFile &input, const QString &path)
     if (path.isEmpty()) {
         if (input.open(stdin, QIODevice::ReadOnly))
             return true;
-        printError(QStringLiteral("не удалось открыть стандартный ввод (сообщение системы: %1)")
-                       .arg(input.errorString()));
+        printError(QStringLiteral("не удалось открыть стандартный ввод (%1)")
+                       .arg(standardStreamFailure(STDIN_FILENO, input.errorString())));
         return false;
     }
     const QFileInfo info(path);
