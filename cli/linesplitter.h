@@ -135,9 +135,8 @@ private:
         return true;
     }
 
-    // For a line longer than the chunk. The buffer never needs room for more than the longest
-    // line and a CR LF: the line would be refused before. (A fuller buffer is never asked to
-    // grow: the line in it would be too long already.)
+    // For a line longer than the buffer: never beyond the longest line and its CR LF, since a
+    // line that needs more is refused first.
     void grow()
     {
         const auto size = size_t(std::min(2 * qint64(buffer.size()), longest + 2));
