@@ -39,6 +39,7 @@ if [ "${1:-}" = trace ]; then
     done
     exit 0
 fi
+
 tool=${1:-$root/build/cli/gammacrypt-cli}
 size_mib=${2:-100}
 [ -x "$tool" ] || { echo "no executable at $tool; build first" >&2; exit 2; }
