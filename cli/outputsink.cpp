@@ -2,11 +2,14 @@
 
 #include "filenames.h"
 #include "messages.h"
+#include "stdstreams.h"
 
 #include <QFile>
 
 #include <cerrno>
 #include <cstdio>
+
+#include <unistd.h>
 
 namespace cli {
 
@@ -105,7 +108,7 @@ void OutputSink::fail()
 {
     if (path.isEmpty()) {
         failureText = QStringLiteral("не удалось записать в стандартный вывод: %1")
-                          .arg(documentio::systemErrorText(errno));
+                          .arg(standardStreamFailure(STDOUT_FILENO, errno));
         return;
     }
     failureText = QStringLiteral("не удалось записать файл %1: %2")

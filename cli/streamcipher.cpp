@@ -7,6 +7,7 @@
 #include "linesplitter.h"
 #include "messages.h"
 #include "outputsink.h"
+#include "stdstreams.h"
 #include "utf8.h"
 
 #include <QFile>
@@ -15,6 +16,8 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+
+#include <unistd.h>
 
 namespace cli {
 
@@ -54,9 +57,11 @@ protected:
 
     Result reportReadError()
     {
-        failureText =
-            QStringLiteral("не удалось прочитать %1: %2")
-                .arg(inputName(device.objectName()), documentio::systemErrorText(readErrno));
+        const QString reason = device.objectName().isEmpty()
+                                   ? standardStreamFailure(STDIN_FILENO, readErrno)
+                                   : documentio::systemErrorText(readErrno);
+        failureText = QStringLiteral("не удалось прочитать %1: %2")
+                          .arg(inputName(device.objectName()), reason);
         return Result::Failed;
     }
 
@@ -217,8 +222,8 @@ bool openInput(QFile &input, const QString &path)
     if (path.isEmpty()) {
         if (input.open(stdin, QIODevice::ReadOnly))
             return true;
-        printError(QStringLiteral("не удалось открыть стандартный ввод (сообщение системы: %1)")
-                       .arg(input.errorString()));
+        printError(QStringLiteral("не удалось открыть стандартный ввод: %1")
+                       .arg(standardStreamFailure(STDIN_FILENO, errno)));
         return false;
     }
     QString reason;
