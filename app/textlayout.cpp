@@ -67,10 +67,11 @@ constexpr qreal hangingParagraphHeight = 8388607;
 // The estimate of a paragraph's height leaves out the room left over at the ends of screen
 // lines, a few per cent when words wrap; a quarter to spare covers it.
 constexpr qreal tallestShownParagraph = hangingParagraphHeight * 3 / 4;
-// Paragraphs up to this tall cross that height unharmed among others (30 MiB of lines of two
-// screen lines each, 9.1 million pixels in all, open in 30 s; so does a paragraph of 60,000
-// pixels across it); a taller one must end above it, or its layout never ends either.
-constexpr qreal tallParagraph = 100000;
+// Paragraphs up to this tall are seen to cross that height unharmed among others (30 MiB of
+// lines of two screen lines each, 9.1 million pixels in all, open in 30 s; so does a
+// paragraph of 60,000 pixels across it); a taller one must end above it, or its layout may
+// never end either: two lines of 16 Mi letters, 5 million pixels each, stop it for good.
+constexpr qreal tallParagraph = 50000;
 
 bool endsParagraph(QChar c)
 {

@@ -38,9 +38,10 @@ struct TooLongLine
     QString message() const; // in Russian, for the file-error box
 };
 
-// The longest line of text that edit cannot show. Qt lays a paragraph out no taller than
-// 8,388,607 pixels: past that its layout never ends. So a line must also wrap into few
-// enough screen lines, which depends on the width of its characters in edit's font.
+// The longest line of text that edit cannot show. Qt's layout of a paragraph that reaches
+// 8,388,607 pixels below the top of the text never ends, so a long line must also wrap into
+// few enough screen lines below the lines before it; how many depends on the width of its
+// characters in edit's font. Open checks a file with it, Encrypt and Decrypt their result.
 TooLongLine findLineTooLongToShow(const QTextEdit &edit, const QString &text);
 
 // Keeps the layout of an editing area linear in the length of its text. The area wraps as
