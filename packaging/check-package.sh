@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the .deb from a built tree and checks that it carries everything a user needs:
+# Builds the .deb from a built tree, checks that it carries everything a user needs, and
+# that lintian finds no fault in it:
 #   check-package.sh BUILD_DIR APP_ID VERSION WITH_CLI(yes|no) WITH_PNG_ICONS(yes|no)
 set -euo pipefail
 
@@ -47,6 +48,7 @@ expected=(
     "usr/share/icons/hicolor/scalable/apps/$id.svg"
     usr/share/man/man1/gammacrypt.1.gz
     usr/share/doc/gammacrypt/copyright
+    usr/share/doc/gammacrypt/changelog.gz
 )
 executables=(usr/bin/gammacrypt)
 if [ "$with_cli" = yes ]; then
@@ -72,7 +74,7 @@ for size in "${icon_sizes[@]}"; do
     [ -f "$png" ] || continue
     file -b "$png" | grep -q "PNG image data, $size x $size," || fail "$png is not a ${size}x${size} PNG"
 done
-for page in "$root"/usr/share/man/man1/*.1.gz; do
+for page in "$root"/usr/share/man/man1/*.1.gz "$root"/usr/share/doc/gammacrypt/changelog.gz; do
     gzip -t "$page" || fail "$page is not a valid gzip file"
 done
 
@@ -96,6 +98,18 @@ echo "Depends: $depends"
 for dependency in fonts-liberation2 libqt5svg5 libqt5widgets5 libqt5gui5 libqt5core5a libc6; do
     grep -qE "(^|, )$dependency( |,|$)" <<<"$depends" || fail "Depends lacks $dependency"
 done
+# Qt's catalogue for its standard texts, of the Qt the program was built with.
+grep -qE "(^|, )(qttranslations5-l10n|qt6-translations-l10n)( |,|$)" <<<"$depends" ||
+    fail "Depends lacks Qt's translations"
+
+# What a distribution's checker says: any error or warning fails; informational tags are
+# shown for a person to judge.
+lintian --fail-on none --display-info --tag-display-limit 0 "$deb" >"$work/lintian.log" 2>&1 ||
+    fail "lintian could not check the package"
+grep -v '^running with root privileges' "$work/lintian.log" || true
+if grep -qE '^[EW]: ' "$work/lintian.log"; then
+    fail "lintian reports errors or warnings"
+fi
 
 if [ "$failed" -ne 0 ]; then
     exit 1

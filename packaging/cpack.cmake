@@ -17,6 +17,8 @@ if(TARGET gammacrypt-cli)
         "\nThe package also holds gammacrypt-cli, the same cipher for files and pipes.")
 endif()
 set(CPACK_PACKAGE_DESCRIPTION "${description}")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_RPM_PACKAGE_LICENSE "${GAMMACRYPT_LICENSE}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
@@ -29,6 +31,13 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Neither comes from linking: the window's "Times New Roman" resolves to the metric-
 # compatible Liberation Serif, and the window icon is drawn by Qt's SVG icon engine.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, libqt5svg5")
+# Qt's catalogues, from which the standard buttons, file dialogs and the tool's --help
+# take the user's language; the program looks for them in the Qt it runs on.
+if(GAMMACRYPT_QT_MAJOR EQUAL 6)
+    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", qt6-translations-l10n")
+else()
+    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", qttranslations5-l10n")
+endif()
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 
 set(CPACK_SOURCE_GENERATOR TXZ)
