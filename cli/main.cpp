@@ -1,5 +1,6 @@
 #include "commandline.h"
 #include "messages.h"
+#include "qttranslation.h"
 #include "streamcipher.h"
 #include "trace.h"
 
@@ -10,6 +11,7 @@ int main(int argc, char *argv[])
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("gammacrypt-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(GAMMACRYPT_VERSION));
+    installQtTranslation();
 
     const cli::CommandLine commandLine = cli::parseCommandLine(QCoreApplication::arguments());
     if (!commandLine.options) {

@@ -103,6 +103,8 @@ private slots:
     void trace_data();
     void trace();
     void traceTable();
+    void helpInSystemLanguage_data();
+    void helpInSystemLanguage();
 
 private:
     QString path(const QString &name) const { return directory->filePath(name); }
@@ -476,6 +478,35 @@ void TestCli::traceTable()
         QCOMPARE(lines.at(i + 1).mid(valueEnd - 4, 4).trimmed(), QString::number(i)); // T(i) = i
     }
     QCOMPARE(lines.at(7), QString());
+}
+
+void TestCli::helpInSystemLanguage_data()
+{
+    QTest::addColumn<QString>("lang");
+    QTest::addColumn<QString>("qtHeading"); // QCommandLineParser's own
+
+    QTest::newRow("Russian") << QStringLiteral("ru_RU.UTF-8") << QStringLiteral("Параметры:");
+    QTest::newRow("C") << QStringLiteral("C.UTF-8") << QStringLiteral("Options:");
+}
+
+// The parser's headings and built-in options follow the locale; the tool's own texts do not.
+void TestCli::helpInSystemLanguage()
+{
+    QFETCH(QString, lang);
+    QFETCH(QString, qtHeading);
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"LC_ALL", "LC_MESSAGES", "LANGUAGE"})
+        environment.remove(QLatin1String(name));
+    environment.insert(QStringLiteral("LANG"), lang);
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(cliPath, {QStringLiteral("--help")});
+    QVERIFY(process.waitForFinished(60000) && process.exitCode() == 0);
+    const QString help = QString::fromUtf8(process.readAllStandardOutput());
+    QVERIFY2(help.contains(qtHeading), qPrintable(help));
+    QCOMPARE(help.contains(QLatin1String("Displays")), qtHeading == QLatin1String("Options:"));
+    QVERIFY(help.contains(QStringLiteral("Коды завершения: 0 — успех")));
 }
 
 QTEST_MAIN(TestCli)
