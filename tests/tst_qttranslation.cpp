@@ -1,4 +1,6 @@
+// SPDX-FileCopyrightText: 2026 gammacrypt developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+
 // Qt's own texts in the system's language, as the program installs them at start. ctest runs
 // this under a Russian locale and under C; LANG is read here directly, so that a locale Qt
 // failed to pick up shows as a wrong text rather than as a different expectation.
