@@ -28,16 +28,19 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${GAMMACRYPT_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${GAMMACRYPT_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Neither comes from linking: the window's "Times New Roman" resolves to the metric-
-# compatible Liberation Serif, and the window icon is drawn by Qt's SVG icon engine.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, libqt5svg5")
-# Qt's catalogues, from which the standard buttons, file dialogs and the tool's --help
-# take the user's language; the program looks for them in the Qt it runs on.
-if(GAMMACRYPT_QT_MAJOR EQUAL 6)
-    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", qt6-translations-l10n")
+# None comes from linking: the window's "Times New Roman" resolves to the metric-compatible
+# Liberation Serif, the window icon is drawn by Qt's SVG icon engine, and Qt's catalogues
+# give the standard buttons, file dialogs and the tool's --help the user's language (the
+# program looks for them in the Qt it runs on).
+if(GAMMACRYPT_QT_MAJOR STREQUAL 6)
+    set(qt_svg_package libqt6svg6)
+    set(qt_translations_package qt6-translations-l10n)
 else()
-    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", qttranslations5-l10n")
+    set(qt_svg_package libqt5svg5)
+    set(qt_translations_package qttranslations5-l10n)
 endif()
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "fonts-liberation2, ${qt_svg_package}, ${qt_translations_package}")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 
 set(CPACK_SOURCE_GENERATOR TXZ)

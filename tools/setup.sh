@@ -17,6 +17,8 @@ packages+=(time)
 # What the tests need besides.
 if [ "$purpose" = test ]; then
     packages+=(xauth xvfb clang-14 libclang-rt-14-dev)
+    # The second build, against Qt 6; Windows-1251 comes from its Core5Compat module.
+    packages+=(qt6-base-dev qt6-base-dev-tools qt6-5compat-dev libqt6svg6 qt6-translations-l10n)
     # Validating the desktop metadata and manual pages, building and unpacking the .deb.
     packages+=(desktop-file-utils appstream man-db file dpkg-dev)
     # Checking the .deb as a distribution would.
