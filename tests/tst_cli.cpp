@@ -672,6 +672,7 @@ void TestCli::boundedMemory()
 
 #ifdef __SANITIZE_ADDRESS__
     // AddressSanitizer's shadow memory needs far more address space than any limit here.
+    Q_UNUSED(limitMiB)
     if (err.contains(QStringLiteral("памяти")))
         QSKIP("needs a limit on address space, which AddressSanitizer cannot run under");
 #else
