@@ -12,6 +12,10 @@ namespace cli {
 // byte that does not start a complete, valid sequence; text is then unspecified.
 qint64 decodeUtf8(const char *data, qint64 size, QString &text);
 
+// The length (1 to 4) of the complete, valid UTF-8 sequence that starts at in, or 0 when
+// the byte at in starts none; the rules are decodeUtf8's.
+int validSequenceLength(const uchar *in, const uchar *end);
+
 // Appends text in UTF-8 to bytes. A surrogate half without its partner has no UTF-8 form:
 // it is written as U+FFFD and counted in the result.
 int appendUtf8(const QString &text, QByteArray &bytes);
