@@ -92,6 +92,8 @@ private slots:
     void init();
     void everyLine_data();
     void everyLine();
+    void windows1251EveryLine_data();
+    void windows1251EveryLine();
     void lastLineAsWindowSaves_data();
     void lastLineAsWindowSaves();
     void commandLine_data();
@@ -147,6 +149,13 @@ void TestCli::everyLine_data()
             << "5,3,7" << QStringList{chunk + "ё" + QString(600000, QChar(0x0430)), b}
             << QStringList{"\n", ""};
     }
+    const QString cyrillic = QString(100, QChar(0x0430)); // whole blocks of two-byte letters
+    QTest::newRow("utf-8: U+1C80 family, upper-cased to letters, among blocks of letters")
+        << "utf-8"
+        << "5,3,7"
+        << QStringList{cyrillic + QStringLiteral("\u1C80\u1C81 \u1C82") + cyrillic,
+                       QStringLiteral("\u1C88\u1C86ё")}
+        << QStringList{"\r\n", ""};
     QTest::newRow("utf-8: byte-order mark kept, three and four bytes, U+10FFFF")
         << "utf-8"
         << "5,3,7"
@@ -179,6 +188,47 @@ void TestCli::everyLine()
     QCOMPARE(decrypted.exitCode, 0);
     const QString upperCased = reference::upperCaseAlphabetCharacters(standardAlphabet(), input);
     QCOMPARE(decrypted.out, encoded(upperCased, encoding));
+}
+
+void TestCli::windows1251EveryLine_data()
+{
+    QTest::addColumn<QString>("form"); // of the file; a Unicode form starts with its mark
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QStringList>("ends");
+
+    const QStringList lines{QStringLiteral("Привет, мир"), QStringLiteral("ёж и йод"), "", "я"};
+    const QStringList ends{"\r\n", "\r", "\n", ""};
+    QTest::newRow("Windows-1251, starting with я (0xFF)")
+        << "Windows-1251" << QStringList{"я" + lines.at(0)} + lines.mid(1) << ends;
+    QTest::newRow("UTF-8 mark") << "UTF-8" << lines << ends;
+    QTest::newRow("UTF-16BE mark") << "UTF-16BE" << lines << ends;
+}
+
+// Every line as Open decodes the file (a byte-order mark switching the decoding), written
+// in Windows-1251 with its own line end.
+void TestCli::windows1251EveryLine()
+{
+    QFETCH(QString, form);
+    QFETCH(QStringList, lines);
+    QFETCH(QStringList, ends);
+
+    QString text;
+    QByteArray expected;
+    for (int i = 0; i < lines.size(); ++i) {
+        text += lines.at(i) + ends.at(i);
+        expected += encoded(transformed(lines.at(i), "9,4,1") + ends.at(i), "windows-1251");
+    }
+    const QString file = path(QStringLiteral("input.txt"));
+    // One mark: the encoder would write its own before ours.
+    const std::unique_ptr<QTextEncoder> unicode(
+        QTextCodec::codecForName(form.toLatin1())->makeEncoder(QTextCodec::IgnoreHeader));
+    QVERIFY(writeAll(file, form == QLatin1String("Windows-1251")
+                               ? encoded(text, "windows-1251")
+                               : unicode->fromUnicode(QChar(0xFEFF) + text)));
+    const Run result = cli({"encrypt", "--key", "9,4,1", "--encoding", "windows-1251", file});
+    QCOMPARE(result.exitCode, 0);
+    QCOMPARE(result.err, QByteArray());
+    QCOMPARE(result.out, expected);
 }
 
 // The bytes the real window writes after Open, Encrypt and Save As.
@@ -323,6 +373,9 @@ void TestCli::commandLine_data()
     invalid("after a long ASCII run", QByteArray(17, 'a') + "\x80" + QByteArray(20, 'b'), 17);
     invalid("overlong among Cyrillic letters",
             QStringLiteral("аааааааааа").toUtf8() + "\xC1\x81" + QStringLiteral("б").toUtf8(), 20);
+    invalid("after whole blocks of Cyrillic letters",
+            QString(100, QChar(0x0430)).toUtf8() + "\xD0x", 200);
+    invalid("lead byte ending the last block", QByteArray(63, ' ') + "\xD0", 63);
     rejected("trace: invalid first line", {"trace", "--key", "1,2,3"}, 1, "смещением 3 ",
              "abc\xD0\n");
 }
