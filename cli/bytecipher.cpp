@@ -9,7 +9,8 @@
 #include <cstring>
 #include <memory>
 
-#if defined(__SSE2__) || defined(_M_X64)
+// GAMMACRYPT_NO_SIMD builds the portable loops alone, as on machines without SSE2.
+#if !defined(GAMMACRYPT_NO_SIMD) && (defined(__SSE2__) || defined(_M_X64))
 #include <emmintrin.h>
 #define GAMMACRYPT_CLI_SSE2 1
 #endif
@@ -577,11 +578,11 @@ ByteCipher::Result ByteCipher::appendUtf8Line(const uchar *in, qint64 size, ucha
 void ByteCipher::transformWindows1251(const uchar *in, qint64 size, uchar *out) const
 {
     const quint8 *const tables = windows1251Tables().results.data();
-    const int span = cycleEnd - cycleStart;
     int position = 0;
     qint64 done = 0;
 #ifdef GAMMACRYPT_CLI_WIDE
     if (wideBlocks) {
+        const int span = cycleEnd - cycleStart;
         for (; size - done >= blockBytes; done += blockBytes) {
             transformWindows1251Block(in + done, codes.data() + position, out + done);
             position += blockBytes;
