@@ -9,16 +9,12 @@
 #include <cstring>
 #include <memory>
 
-// GAMMACRYPT_NO_SIMD builds the portable loops alone, as on machines without SSE2.
-#if !defined(GAMMACRYPT_NO_SIMD) && (defined(__SSE2__) || defined(_M_X64))
-#include <emmintrin.h>
-#define GAMMACRYPT_CLI_SSE2 1
-#endif
-
-// The wide block loop needs AVX-512 VBMI2 (byte compress) and BMI2, chosen at run time.
-#if defined(GAMMACRYPT_CLI_SSE2) && defined(__GNUC__) && defined(__x86_64__)
+// Blocks of ASCII and two-byte sequences go through SSE2, and blocks of ASCII and Cyrillic
+// through AVX-512 (VBMI2 for the byte compress, and BMI2), chosen at run time.
+// GAMMACRYPT_NO_SIMD builds the portable loop alone, as on machines without them.
+#if !defined(GAMMACRYPT_NO_SIMD) && defined(__GNUC__) && defined(__x86_64__)
 #include <immintrin.h>
-#define GAMMACRYPT_CLI_WIDE 1
+#define GAMMACRYPT_CLI_SIMD 1
 #endif
 
 namespace cli {
@@ -145,6 +141,11 @@ bool hasCode(const uchar *in, int length)
            lookupCode(QChar(QChar::lowSurrogate(point))).has_value();
 }
 
+#ifdef GAMMACRYPT_CLI_SIMD
+
+#define GAMMACRYPT_CLI_WIDE_TARGET                                                                 \
+    __attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,bmi2,popcnt")))
+
 // The bytes of a block by kind, one bit a byte (bit i for byte i).
 struct BlockKinds
 {
@@ -154,7 +155,26 @@ struct BlockKinds
     quint64 d0OrD1 = 0;       // the lead bytes of U+0400..U+047F, Cyrillic
 };
 
-#ifdef GAMMACRYPT_CLI_SSE2
+// The characters of a block that holds only ASCII and complete two-byte sequences, except
+// perhaps a lead byte at its end whose sequence goes on in the next block.
+struct ShortCharacters
+{
+    quint64 starts = 0;    // their first bytes; none when the block holds anything else
+    int length = 0;        // the bytes they take: the block, or all of it but that lead byte
+    bool cyrillic = false; // no two-byte sequences but those of U+0400..U+047F
+};
+
+ShortCharacters shortCharacters(const BlockKinds &kinds)
+{
+    const bool onlyShort = kinds.high == (kinds.continuation | kinds.twoByteLead) &&
+                           kinds.continuation == (kinds.twoByteLead << 1);
+    if (!onlyShort)
+        return {};
+    const quint64 lastLead = kinds.twoByteLead >> (blockBytes - 1);
+    return {~kinds.continuation & (~quint64(0) >> lastLead), blockBytes - int(lastLead),
+            kinds.twoByteLead == kinds.d0OrD1};
+}
+
 quint64 movemask64(__m128i a, __m128i b, __m128i c, __m128i d)
 {
     return quint64(uint(_mm_movemask_epi8(a))) | quint64(uint(_mm_movemask_epi8(b))) << 16 |
@@ -211,76 +231,6 @@ void unitsOf(const uchar *block, quint16 *units)
         }
     }
 }
-#else
-bool isContinuation(uchar byte)
-{
-    return (byte & 0xC0) == 0x80;
-}
-
-BlockKinds kindsOf(const uchar *block)
-{
-    BlockKinds kinds;
-    for (int i = 0; i < blockBytes; ++i) {
-        const quint64 bit = quint64(1) << i;
-        kinds.high |= block[i] >= 0x80 ? bit : 0;
-        kinds.continuation |= isContinuation(block[i]) ? bit : 0;
-        kinds.twoByteLead |= block[i] >= 0xC2 && block[i] <= 0xDF ? bit : 0;
-        kinds.d0OrD1 |= (block[i] & 0xFE) == 0xD0 ? bit : 0;
-    }
-    return kinds;
-}
-
-void unitsOf(const uchar *block, quint16 *units)
-{
-    for (int i = 0; i < blockBytes; ++i) {
-        const uint lead = block[i];
-        units[i] = quint16(lead < 0x80 ? lead : ((lead & 0x1F) << 6) | (block[i + 1] & 0x3F));
-    }
-}
-#endif
-
-// The characters of a block that holds only ASCII and complete two-byte sequences, except
-// perhaps a lead byte at its end whose sequence goes on in the next block.
-struct ShortCharacters
-{
-    quint64 starts = 0;    // their first bytes; none when the block holds anything else
-    int length = 0;        // the bytes they take: the block, or all of it but that lead byte
-    bool cyrillic = false; // no two-byte sequences but those of U+0400..U+047F
-};
-
-ShortCharacters shortCharacters(const BlockKinds &kinds)
-{
-    const bool onlyShort = kinds.high == (kinds.continuation | kinds.twoByteLead) &&
-                           kinds.continuation == (kinds.twoByteLead << 1);
-    if (!onlyShort)
-        return {};
-    const quint64 lastLead = kinds.twoByteLead >> (blockBytes - 1);
-    return {~kinds.continuation & (~quint64(0) >> lastLead), blockBytes - int(lastLead),
-            kinds.twoByteLead == kinds.d0OrD1};
-}
-
-int lowestBit(quint64 bits)
-{
-#if defined(__GNUC__)
-    return __builtin_ctzll(bits);
-#else
-    int index = 0;
-    while (!(bits & 1)) {
-        bits >>= 1;
-        ++index;
-    }
-    return index;
-#endif
-}
-
-// Without a population-count instruction in the baseline, the compiler's builtin is a call.
-int bitCount(quint64 bits)
-{
-    bits -= (bits >> 1) & 0x5555555555555555ULL;
-    bits = (bits & 0x3333333333333333ULL) + ((bits >> 2) & 0x3333333333333333ULL);
-    bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
-    return int((bits * 0x0101010101010101ULL) >> 56);
-}
 
 // The characters whose first bytes are the bits of starts, units[i] being the one that starts
 // at byte i, through the tables under successive gamma codes. Returns the end of the result.
@@ -288,18 +238,13 @@ uchar *transformShortCharacters(const quint16 *units, quint64 starts, const quin
                                 const quint16 *tables, uchar *out)
 {
     for (; starts != 0; starts &= starts - 1) {
-        const quint16 packed = tables[*gamma++ * shortUnits + units[lowestBit(starts)]];
+        const quint16 packed = tables[*gamma++ * shortUnits + units[__builtin_ctzll(starts)]];
         out[0] = uchar(packed);
         out[1] = uchar(packed >> 8);
         out += packed > 0xFF ? 2 : 1;
     }
     return out;
 }
-
-#ifdef GAMMACRYPT_CLI_WIDE
-
-#define GAMMACRYPT_CLI_WIDE_TARGET                                                                 \
-    __attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,bmi2,popcnt")))
 
 bool hasWideBlocks()
 {
@@ -365,9 +310,11 @@ GAMMACRYPT_CLI_WIDE_TARGET BlockKinds wideKindsOf(const uchar *block)
 // are the bits of starts, in registers: their first and second bytes packed together, each
 // character's code looked up and put through the exclusive or with its gamma code, and the
 // result's one or two bytes packed together again. Reads one byte past the block and 64
-// gamma codes; writes up to 128 bytes from out, and returns the end of the result.
+// gamma codes; writes up to 128 bytes from out. Returns the end of the result, and adds the
+// number of characters to position.
 GAMMACRYPT_CLI_WIDE_TARGET uchar *transformCyrillicBlock(const uchar *block, quint64 starts,
-                                                         const quint8 *gamma, uchar *out)
+                                                         const quint8 *gamma, uchar *out,
+                                                         int &position)
 {
     const WideTables &t = wideTables();
     const __m512i lead = _mm512_maskz_compress_epi8(starts, _mm512_loadu_si512(block));
@@ -393,6 +340,7 @@ GAMMACRYPT_CLI_WIDE_TARGET uchar *transformCyrillicBlock(const uchar *block, qui
                                      _mm512_load_si512(t.letterSecond.data()));
 
     const int count = __builtin_popcountll(starts);
+    position += count;
     const quint64 present = count == 64 ? ~quint64(0) : (quint64(1) << count) - 1;
     const quint64 twoBytes = _mm512_test_epi8_mask(last, last) & present;
     constexpr quint64 firstBytes = 0x5555555555555555ULL;
@@ -428,21 +376,18 @@ GAMMACRYPT_CLI_WIDE_TARGET void transformWindows1251Block(const uchar *in, const
                                                           _mm512_load_si512(t.letterBytes.data())));
 }
 
-#endif // GAMMACRYPT_CLI_WIDE
+#endif // GAMMACRYPT_CLI_SIMD
 
-// Where a UTF-8 line stands: the next byte to read and to write, and the position's code.
-struct Utf8Cursor
+bool isContinuation(uchar byte)
 {
-    const uchar *in;
-    uchar *out;
-    int position;
-};
+    return (byte & 0xC0) == 0x80;
+}
 
 } // namespace
 
 ByteCipher::ByteCipher(Encoding encoding, const GammaKey &key, Blocks blocks) : encoding(encoding)
 {
-#ifdef GAMMACRYPT_CLI_WIDE
+#ifdef GAMMACRYPT_CLI_SIMD
     wideBlocks = blocks == Blocks::Fastest && hasWideBlocks();
 #else
     Q_UNUSED(blocks)
@@ -486,92 +431,109 @@ ByteCipher::Result ByteCipher::appendUtf8Line(const uchar *in, qint64 size, ucha
                                               qint64 &written, qint64 &invalidAt) const
 {
     const quint16 *const tables = utf8Tables().results.data();
-    const int span = cycleEnd - cycleStart;
     const uchar *const begin = in;
     const uchar *const end = in + size;
     uchar *const first = out;
-    Utf8Cursor at{in, out, 0};
+    int position = 0;
 
-    const auto kinds = [this](const uchar *block) {
-#ifdef GAMMACRYPT_CLI_WIDE
-        if (wideBlocks)
-            return shortCharacters(wideKindsOf(block));
-#endif
-        return shortCharacters(kindsOf(block));
+    // Characters one at a time until stop (the last may reach past it), each checked. What
+    // the loop reads is copied into locals: a store of a result byte could alias anything
+    // else, and the compiler would load it again after every character.
+    const auto oneByOne = [&](const uchar *stop) {
+        const uchar *from = in;
+        uchar *to = out;
+        int at = position;
+        const uchar *const lineEnd = end;
+        const quint8 *const gamma = codes.data();
+        const int wrap = cycleEnd;
+        const int restart = cycleStart;
+        Result result = Result::Done;
+        while (from < stop) {
+            // ASCII or a two-byte sequence, told apart without a branch: in ordinary text the
+            // two alternate at every space, where a branch would be guessed wrong.
+            const uint lead = from[0];
+            const uint second = lineEnd - from >= 2 ? from[1] : 0;
+            const bool pair = lead - 0xC2 <= 0xDF - 0xC2 && isContinuation(uchar(second));
+            if (lead >= 0x80 && !pair) {
+                const int length = validSequenceLength(from, lineEnd);
+                if (length == 0) {
+                    invalidAt = from - begin;
+                    result = Result::Invalid;
+                    break;
+                }
+                // Three and four bytes are copied, unless the lookup gives a code.
+                if (hasCode(from, length)) {
+                    result = Result::Undecided;
+                    break;
+                }
+                std::memcpy(to, from, size_t(length));
+                to += length;
+                from += length;
+                // One position for each UTF-16 unit: two for a four-byte character.
+                for (int units = length == 4 ? 2 : 1; units > 0; --units) {
+                    if (++at == wrap)
+                        at = restart;
+                }
+                continue;
+            }
+            const uint unit = pair ? ((lead & 0x1F) << 6) | (second & 0x3F) : lead;
+            const quint16 packed = tables[gamma[at] * shortUnits + unit];
+            to[0] = uchar(packed);
+            to[1] = uchar(packed >> 8);
+            to += packed > 0xFF ? 2 : 1;
+            from += pair ? 2 : 1;
+            if (++at == wrap)
+                at = restart;
+        }
+        in = from;
+        out = to;
+        position = at;
+        return result;
     };
-    // Every character of a block of ASCII and two-byte sequences, found from the bit of its
-    // first byte; the codes of a block's positions lie one after the other.
-    const auto shortBlock = [&](const uchar *block, quint64 starts, bool cyrillic) {
-#ifdef GAMMACRYPT_CLI_WIDE
-        if (cyrillic && wideBlocks) {
-            at.out = transformCyrillicBlock(block, starts, codes.data() + at.position, at.out);
-        } else
-#endif
-        {
-            Q_UNUSED(cyrillic)
+
+#ifdef GAMMACRYPT_CLI_SIMD
+    // A block of ASCII and two-byte sequences at in, its characters found from the bits of
+    // their first bytes; false for any other block. The block loops read one byte past a
+    // block: the rest of the line, a block or shorter, is looked at padded with zero bytes
+    // (ASCII), and only if its characters end with it (a lead byte at its end has no second).
+    const auto shortBlock = [&] {
+        const qint64 rest = end - in;
+        std::array<uchar, blockBytes + 1> padded{};
+        const uchar *block = in;
+        if (rest <= blockBytes) {
+            std::memcpy(padded.data(), in, size_t(rest));
+            block = padded.data();
+        }
+        const ShortCharacters characters =
+            shortCharacters(wideBlocks ? wideKindsOf(block) : kindsOf(block));
+        if (characters.starts == 0 || (rest <= blockBytes && characters.length < rest))
+            return false;
+        const quint64 starts =
+            characters.starts & (rest >= blockBytes ? ~quint64(0) : (quint64(1) << rest) - 1);
+        if (characters.cyrillic && wideBlocks) {
+            out = transformCyrillicBlock(block, starts, codes.data() + position, out, position);
+        } else {
             std::array<quint16, blockBytes> units;
             unitsOf(block, units.data());
-            at.out = transformShortCharacters(units.data(), starts, codes.data() + at.position,
-                                              tables, at.out);
+            out = transformShortCharacters(units.data(), starts, codes.data() + position, tables,
+                                           out);
+            position += __builtin_popcountll(starts);
         }
-        at.position += bitCount(starts);
-        if (at.position >= cycleEnd)
-            at.position -= span;
+        if (position >= cycleEnd)
+            position -= cycleEnd - cycleStart;
+        in += std::min<qint64>(rest, characters.length);
+        return true;
     };
-    // Characters one at a time up to stop (the last may reach past it), checking each.
-    const auto oneByOne = [&](const uchar *stop) {
-        while (at.in < stop) {
-            const int length = validSequenceLength(at.in, end);
-            if (length == 0) {
-                invalidAt = at.in - begin;
-                return Result::Invalid;
-            }
-            if (length <= 2) {
-                const uint lead = at.in[0];
-                const auto unit =
-                    quint16(length == 1 ? lead : ((lead & 0x1F) << 6) | (at.in[1] & 0x3F));
-                at.out =
-                    transformShortCharacters(&unit, 1, codes.data() + at.position, tables, at.out);
-            } else {
-                // Copied, unless the lookup gives the character a code.
-                if (hasCode(at.in, length))
-                    return Result::Undecided;
-                std::memcpy(at.out, at.in, size_t(length));
-                at.out += length;
-            }
-            at.in += length;
-            // One position for each UTF-16 unit: two for a four-byte character.
-            for (int units = length == 4 ? 2 : 1; units > 0; --units) {
-                if (++at.position == cycleEnd)
-                    at.position = cycleStart;
-            }
-        }
-        return Result::Done;
-    };
-
-    // unitsOf reads one byte past a block: a whole block with a byte after it in the line.
-    while (end - at.in > blockBytes) {
-        if (const ShortCharacters block = kinds(at.in); block.starts != 0) {
-            shortBlock(at.in, block.starts, block.cyrillic);
-            at.in += block.length;
-        } else if (const Result result = oneByOne(at.in + blockBytes); result != Result::Done) {
+    while (in < end) {
+        if (shortBlock())
+            continue;
+        if (const Result result = oneByOne(std::min(end, in + blockBytes)); result != Result::Done)
             return result;
-        }
     }
-    // The rest, a block or shorter, padded with zero bytes (ASCII) to look at as one. It is
-    // short only if its characters end with it: a lead byte at its end has no second byte.
-    if (const qint64 rest = end - at.in; rest > 0) {
-        std::array<uchar, blockBytes + 1> padded{};
-        std::memcpy(padded.data(), at.in, size_t(rest));
-        const ShortCharacters block = kinds(padded.data());
-        if (block.starts != 0 && block.length >= rest) {
-            const quint64 inRest = rest == blockBytes ? ~quint64(0) : (quint64(1) << rest) - 1;
-            shortBlock(padded.data(), block.starts & inRest, block.cyrillic);
-        } else if (const Result result = oneByOne(end); result != Result::Done) {
-            return result;
-        }
-    }
-    written = at.out - first;
+#endif
+    if (const Result result = oneByOne(end); result != Result::Done)
+        return result;
+    written = out - first;
     return Result::Done;
 }
 
@@ -580,7 +542,7 @@ void ByteCipher::transformWindows1251(const uchar *in, qint64 size, uchar *out) 
     const quint8 *const tables = windows1251Tables().results.data();
     int position = 0;
     qint64 done = 0;
-#ifdef GAMMACRYPT_CLI_WIDE
+#ifdef GAMMACRYPT_CLI_SIMD
     if (wideBlocks) {
         const int span = cycleEnd - cycleStart;
         for (; size - done >= blockBytes; done += blockBytes) {

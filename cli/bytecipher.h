@@ -20,10 +20,9 @@ namespace cli {
 class ByteCipher
 {
 public:
-    // How blocks of ASCII and Cyrillic UTF-8 go: the fastest way the machine has (AVX-512,
-    // chosen at run time), or a character at a time, as on machines without it. The tests
-    // check both.
-    enum class Blocks { Fastest, OneAtATime };
+    // How blocks of ASCII and Cyrillic go: the fastest way the machine has (AVX-512, chosen
+    // at run time), or as on machines without it. The tests check both.
+    enum class Blocks { Fastest, WithoutAvx512 };
 
     ByteCipher(Encoding encoding, const GammaKey &key, Blocks blocks = Blocks::Fastest);
 

@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     const auto encoding = (data[0] & 1) ? cli::Encoding::Windows1251 : cli::Encoding::Utf8;
     const auto blocks =
-        (data[0] & 2) ? ByteCipher::Blocks::OneAtATime : ByteCipher::Blocks::Fastest;
+        (data[0] & 2) ? ByteCipher::Blocks::WithoutAvx512 : ByteCipher::Blocks::Fastest;
     cli::GammaKey key;
     std::memcpy(&key.a, data + 1, sizeof(qint32));
     std::memcpy(&key.c, data + 5, sizeof(qint32));

@@ -143,8 +143,8 @@ void TestByteCipher::sameAsTextPath_data()
     QTest::addColumn<ByteCipher::Blocks>("blocks");
 
     for (const ByteCipher::Blocks blocks :
-         {ByteCipher::Blocks::Fastest, ByteCipher::Blocks::OneAtATime}) {
-        const char *name = blocks == ByteCipher::Blocks::Fastest ? "fastest" : "one at a time";
+         {ByteCipher::Blocks::Fastest, ByteCipher::Blocks::WithoutAvx512}) {
+        const char *name = blocks == ByteCipher::Blocks::Fastest ? "fastest" : "without AVX-512";
         const auto row = [name](const char *what) {
             return &QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(what, name)));
         };
