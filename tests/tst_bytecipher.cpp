@@ -73,7 +73,7 @@ const QList<QByteArray> &pieces(int kind)
     static const QList<QList<QByteArray>> kinds = [] {
         const auto utf8 = [](const QString &text) {
             QList<QByteArray> list;
-            for (const uint point : text.toUcs4())
+            for (const char32_t point : text.toUcs4())
                 list += QString::fromUcs4(&point, 1).toUtf8();
             return list;
         };
