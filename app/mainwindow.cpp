@@ -25,6 +25,14 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui_MainWin
     // Lines with no break opportunity would otherwise take quadratic time to lay out.
     new textlayout::WrapModeKeeper(ui->textEdit);
 
+    // For screen readers; set here so that the form's retranslateUi keeps only its own texts.
+    ui->textEdit->setAccessibleName(QStringLiteral("Текст"));
+    ui->textEdit->setAccessibleDescription(
+        QStringLiteral("Шифруется, расшифровывается и сохраняется в файл последняя строка "
+                       "текста; результат дописывается новой строкой."));
+    ui->mainToolBar->setAccessibleName(QStringLiteral("Панель инструментов"));
+    ui->statusBar->setAccessibleName(QStringLiteral("Строка состояния"));
+
     QAction *exitItem = ui->menuBar->addAction(QStringLiteral("Выход"));
     connect(exitItem, &QAction::triggered, this, &MainWindow::actionTriggered);
 

@@ -11,8 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTextCodec>
-#include <QTextStream>
 
 #include <cstdio>
 #include <cstring>
@@ -130,18 +128,17 @@ private:
     LineSplitter<char> splitter;
 };
 
-// Windows-1251 is decoded by the same text stream the window's Open uses, with its
-// byte-order-mark detection on, and split into lines afterwards: in UTF-16 a line feed is
+// Windows-1251 is decoded by the same decoder the window's Open uses, with its
+// byte-order-mark detection, and split into lines afterwards: in UTF-16 a line feed is
 // two bytes.
 class Windows1251LineSource : public LineSource
 {
 public:
     explicit Windows1251LineSource(QFile &device)
-        : LineSource(device), stream(&device),
+        : LineSource(device), raw(int(chunkUnits), Qt::Uninitialized),
           splitter([this](char16_t *dest, qint64 max) { return readDecoded(dest, max); },
                    chunkUnits, longestLine)
     {
-        stream.setCodec(QTextCodec::codecForName("Windows-1251"));
     }
 
     Result next(QString &text, LineEnd &end) override
@@ -165,14 +162,25 @@ public:
 private:
     qint64 readDecoded(char16_t *dest, qint64 max)
     {
-        const QString piece = stream.read(max);
-        if (piece.isEmpty())
-            return device.error() == QFileDevice::NoError ? 0 : -1;
-        std::memcpy(dest, piece.utf16(), size_t(piece.size()) * sizeof(char16_t));
-        return piece.size();
+        while (taken == decoded.size() && !ended) {
+            const qint64 bytes = device.read(raw.data(), raw.size());
+            if (bytes < 0)
+                return -1;
+            ended = bytes == 0;
+            decoded = ended ? decoder.finish() : decoder.decode(raw.constData(), int(bytes));
+            taken = 0;
+        }
+        const qint64 count = qMin(max, qint64(decoded.size() - taken));
+        std::memcpy(dest, decoded.utf16() + taken, size_t(count) * sizeof(char16_t));
+        taken += count;
+        return count;
     }
 
-    QTextStream stream;
+    QByteArray raw;
+    documentio::DocumentDecoder decoder;
+    QString decoded;
+    qint64 taken = 0; // of decoded, already handed to the splitter
+    bool ended = false;
     LineSplitter<char16_t> splitter;
 };
 

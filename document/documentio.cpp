@@ -5,7 +5,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QTextCodec>
-#include <QTextStream>
+
+#include <utility>
 
 namespace documentio {
 
@@ -93,9 +94,51 @@ QString tooLargeMessage(const QString &sizeText)
 
 QString decodeDocument(const QByteArray &bytes)
 {
-    QTextStream stream(bytes, QIODevice::ReadOnly);
-    stream.setCodec(windows1251()); // the stream's byte-order-mark detection stays on
-    return stream.readAll();
+    DocumentDecoder decoder;
+    QString text = decoder.decode(bytes.constData(), int(bytes.size()));
+    text += decoder.finish();
+    return text;
+}
+
+DocumentDecoder::DocumentDecoder() = default;
+DocumentDecoder::~DocumentDecoder() = default;
+
+// The longest byte-order mark, UTF-32's, has four bytes.
+constexpr int longestByteOrderMark = 4;
+
+// The first bytes go to the decoder together with the rest of their piece, never on their
+// own: Qt 6's UTF-8 decoder swallows the byte that follows a bad sequence cut between two
+// calls.
+QString DocumentDecoder::decode(const char *data, int size)
+{
+    if (!decoder) {
+        if (head.isEmpty() && size >= longestByteOrderMark) {
+            chooseEncoding(QByteArray::fromRawData(data, longestByteOrderMark));
+        } else {
+            head.append(data, size);
+            return head.size() < longestByteOrderMark ? QString() : decodeHead();
+        }
+    }
+    // Qt 5's UTF-8 decoder loses a character it holds the start of when handed zero bytes.
+    return size > 0 ? decoder->toUnicode(data, size) : QString();
+}
+
+QString DocumentDecoder::finish()
+{
+    return decoder ? QString() : decodeHead();
+}
+
+QString DocumentDecoder::decodeHead()
+{
+    chooseEncoding(head);
+    const QByteArray bytes = std::exchange(head, QByteArray());
+    return bytes.isEmpty() ? QString() : decoder->toUnicode(bytes.constData(), int(bytes.size()));
+}
+
+void DocumentDecoder::chooseEncoding(const QByteArray &start)
+{
+    // A Unicode byte-order mark names its form and is dropped; otherwise Windows-1251.
+    decoder.reset(QTextCodec::codecForUtfText(start, windows1251())->makeDecoder());
 }
 
 QString lastLine(const QString &text)
