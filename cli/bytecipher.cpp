@@ -449,8 +449,8 @@ ByteCipher::Result ByteCipher::appendUtf8Line(const uchar *in, qint64 size, ucha
         const int restart = cycleStart;
         Result result = Result::Done;
         while (from < stop) {
-            // ASCII or a two-byte sequence, told apart without a branch: in ordinary text the
-            // two alternate at every space, where a branch would be guessed wrong.
+            // ASCII or a two-byte sequence through the tables; anything longer, or invalid,
+            // checked in full.
             const uint lead = from[0];
             const uint second = lineEnd - from >= 2 ? from[1] : 0;
             const bool pair = lead - 0xC2 <= 0xDF - 0xC2 && isContinuation(uchar(second));
