@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCodec>
@@ -82,6 +83,32 @@ QPair<int, int> cycleByWalking(const QString &key)
     }
 }
 
+// About 600 KB of lines of the alphabet and its near misses, the characters this encoding
+// holds besides (in UTF-8 the U+1C80 family, three- and four-byte ones too), random line ends:
+// the lines, then their ends.
+QStringList randomLines(const QString &encoding)
+{
+    QString characters = QStringLiteral("  АБВЖЗИЯабвжзия ёЁйЙ09.,\t\u00A0«»№\u0098");
+    if (encoding == QLatin1String("utf-8"))
+        characters += QStringLiteral("\u1C80\u1C82\u1C88—€\u2028\uFEFF\u0000");
+    const QStringList ends{"\n", "\r\n", "\r"};
+    QRandomGenerator random(16);
+    QStringList lines, lineEnds;
+    for (int size = 0; size < 600000; size += lines.last().size()) {
+        QString line;
+        for (int length = int(random.bounded(300)); line.size() < length;) {
+            if (encoding == QLatin1String("utf-8") && random.bounded(50) == 0)
+                line += QString::fromUcs4(U"\U0001F600");
+            else
+                line += characters.at(int(random.bounded(characters.size())));
+        }
+        lines += line;
+        lineEnds += ends.at(int(random.bounded(3)));
+    }
+    lineEnds.last() = QString();
+    return lines + lineEnds;
+}
+
 } // namespace
 
 class TestCli : public QObject
@@ -135,6 +162,10 @@ void TestCli::everyLine_data()
         *row("every line end, CR before CR LF, last line without")
             << "-2147483648,2147483647,-1" << QStringList{a, b, "", a, b}
             << QStringList{"\n", "\r", "\r\n", "\r\n", ""};
+        const QStringList random = randomLines(encoding);
+        *row("random lines of every kind, across read chunks")
+            << "-17,3,2147483647" << QStringList(random.mid(0, random.size() / 2))
+            << QStringList(random.mid(random.size() / 2));
         *row("lone CR at the end, leading zeros, minus zero")
             << "-007,-0,0000000000000000031" << QStringList{a} << QStringList{"\r"};
         *row("empty input") << "1,2,3" << QStringList{} << QStringList{};
