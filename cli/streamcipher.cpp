@@ -2,19 +2,23 @@
 
 #include "bytecipher.h"
 #include "documentio.h"
+#include "fileaccess.h"
+#include "filenames.h"
 #include "gamma.h"
 #include "linesplitter.h"
 #include "messages.h"
 #include "outputsink.h"
+#include "stdstreams.h"
 #include "utf8.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+
+#include <unistd.h>
 
 namespace cli {
 
@@ -27,7 +31,7 @@ constexpr qint64 chunkUnits = 256 * 1024;
 QString inputName(const QString &path)
 {
     return path.isEmpty() ? QStringLiteral("стандартный ввод")
-                          : QStringLiteral("файл %1").arg(quoted(QDir::toNativeSeparators(path)));
+                          : QStringLiteral("файл %1").arg(quoted(documentio::displayPath(path)));
 }
 
 class LineSource
@@ -46,7 +50,7 @@ protected:
     template <typename Line> Result reportTooLong(const Line &line)
     {
         failureText = QStringLiteral("%1: строка %2 длиннее %3 МиБ; такие строки не обрабатываются")
-                          .arg(inputName(device.fileName()))
+                          .arg(inputName(device.objectName()))
                           .arg(line.number)
                           .arg(longestLine / (1024 * 1024));
         return Result::Failed;
@@ -54,13 +58,25 @@ protected:
 
     Result reportReadError()
     {
-        failureText = QStringLiteral("не удалось прочитать %1 (сообщение системы: %2)")
-                          .arg(inputName(device.fileName()), device.errorString());
+        const QString reason = device.objectName().isEmpty()
+                                   ? standardStreamFailure(STDIN_FILENO, readErrno)
+                                   : documentio::systemErrorText(readErrno);
+        failureText = QStringLiteral("не удалось прочитать %1: %2")
+                          .arg(inputName(device.objectName()), reason);
         return Result::Failed;
+    }
+
+    // The system's error number is taken as soon as a read fails, for a Russian message.
+    qint64 noteFailure(qint64 got)
+    {
+        if (got < 0)
+            readErrno = errno;
+        return got;
     }
 
     QFile &device;
     QString failureText;
+    int readErrno = 0;
 };
 
 // Bytes cut into lines before any decoding: LF and CR never occur inside a multi-byte UTF-8
@@ -73,8 +89,9 @@ public:
 
     explicit ByteLineSource(QFile &device)
         : LineSource(device),
-          splitter([&device](char *dest, qint64 max) { return device.read(dest, max); }, chunkUnits,
-                   longestLine)
+          splitter(
+              [this](char *dest, qint64 max) { return noteFailure(this->device.read(dest, max)); },
+              chunkUnits, longestLine)
     {
     }
 
@@ -106,7 +123,7 @@ public:
         failureText =
             QStringLiteral("%1 — не UTF-8: байт 0x%2 со смещением %3 от начала (строка %4) не "
                            "начинает допустимую последовательность UTF-8")
-                .arg(inputName(device.fileName()))
+                .arg(inputName(device.objectName()))
                 .arg(byte, 2, 16, QLatin1Char('0'))
                 .arg(line.offset + badInLine)
                 .arg(line.number);
@@ -165,7 +182,7 @@ private:
         while (taken == decoded.size() && !ended) {
             const qint64 bytes = device.read(raw.data(), raw.size());
             if (bytes < 0)
-                return -1;
+                return noteFailure(-1);
             ended = bytes == 0;
             decoded = ended ? decoder.finish() : decoder.decode(raw.constData(), int(bytes));
             taken = 0;
@@ -222,27 +239,23 @@ bool openInput(QFile &input, const QString &path)
     if (path.isEmpty()) {
         if (input.open(stdin, QIODevice::ReadOnly))
             return true;
-        printError(QStringLiteral("не удалось открыть стандартный ввод (сообщение системы: %1)")
-                       .arg(input.errorString()));
+        printError(QStringLiteral("не удалось открыть стандартный ввод: %1")
+                       .arg(standardStreamFailure(STDIN_FILENO, errno)));
         return false;
     }
-    const QFileInfo info(path);
-    const QString name = quoted(QDir::toNativeSeparators(path));
-    if (!info.exists()) {
-        printError(QStringLiteral("файл %1 не найден").arg(name));
+    QString reason;
+    documentio::FileDescriptor file =
+        documentio::openForReading(path, documentio::Pipes::Allow, reason);
+    // A QFile opened on a descriptor has no file name: the path goes with it as its object
+    // name, for the messages.
+    input.setObjectName(path);
+    if (!file.isOpen() ||
+        !input.open(file.get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        printError(QStringLiteral("не удалось открыть %1: %2")
+                       .arg(inputName(path), reason.isEmpty() ? input.errorString() : reason));
         return false;
     }
-    if (info.isDir()) {
-        printError(QStringLiteral("%1 — это папка, а не файл").arg(name));
-        return false;
-    }
-    input.setFileName(path);
-    if (!input.open(QIODevice::ReadOnly)) {
-        printError(QStringLiteral("не удалось открыть файл %1: нет доступа на чтение (сообщение "
-                                  "системы: %2)")
-                       .arg(name, input.errorString()));
-        return false;
-    }
+    file.release(); // the QFile closes it
     return true;
 }
 

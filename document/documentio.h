@@ -66,22 +66,15 @@ struct ReadResult
     QString error; // a Russian sentence naming the reason, when !ok
 };
 
-// Reads and decodes a whole document file, refusing folders and files over maxDocumentSize.
+// Reads and decodes a whole document file. Folders, pipes and sockets are refused without
+// waiting for anything, and so are files over maxDocumentSize. On failure, error holds the
+// reason; the caller names the file.
 ReadResult readDocument(const QString &path);
 
-// Replaces the contents of path with bytes so that a failure leaves the previous contents
-// intact. Returns an empty string on success, otherwise a Russian sentence naming the reason.
+// Replaces the contents of path with bytes as documentio::FileWriter does (fileaccess.h), pipes
+// and sockets refused. Returns an empty string on success, otherwise a Russian sentence
+// naming the reason.
 QString writeDocument(const QString &path, const QByteArray &bytes);
-
-// Why writing path failed, as a Russian phrase, judged from what the path is now: a folder,
-// a missing or non-folder parent, a name too long; otherwise a failure to open (opened
-// false) or to write the data (opened true).
-QString writeFailureReason(const QString &path, bool opened);
-
-// An existing target that is neither a regular file nor a folder (a device such as
-// /dev/null, a pipe) is written in place: it cannot be replaced atomically, and renaming a
-// new file over it would destroy it.
-bool mustWriteInPlace(const QString &path);
 
 } // namespace documentio
 
