@@ -1,3 +1,5 @@
+#include "analyze.h"
+#include "attack.h"
 #include "commandline.h"
 #include "messages.h"
 #include "streamcipher.h"
@@ -19,5 +21,9 @@ int main(int argc, char *argv[])
     const cli::Options &options = *commandLine.options;
     if (options.command == cli::Command::Trace)
         return cli::runTrace(options);
+    if (options.command == cli::Command::Attack)
+        return cli::runAttack(options);
+    if (options.command == cli::Command::Analyze)
+        return cli::runAnalyze(options);
     return cli::runCipher(options);
 }
