@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <numeric>
@@ -49,13 +50,15 @@ double ratioProbability(int k)
 
 // Past this much work (hypotheses times positions) the sign search stops taking new
 // residue classes; it bounds the time a line can take.
-constexpr qint64 workBudget = 60'000'000;
+constexpr qint64 workBudget = 30'000'000;
 
 struct SearchedLine
 {
-    std::vector<qint8> code;   // the alphabet code at each position, or −1
-    std::vector<qint8> forced; // the gamma code the known beginning requires, or −1
+    std::vector<qint8> code;         // the alphabet code at each position, or −1
+    std::vector<qint8> forced;       // the gamma code the known beginning requires, or −1
+    std::vector<int> lettersThrough; // alphabet positions among 0..i
     int length = 0;
+    int letterCount = 0;
 };
 
 // False when the known beginning cannot be the plain text of this line under any key.
@@ -98,43 +101,55 @@ SignPattern classPattern(int classIndex)
     return pattern;
 }
 
-// The best score any keystream of the class could reach if every position could take its
-// gamma (r(i) or 0) freely: an upper bound on every sign pattern of the class. The states
-// are the options taken at the last two letters.
-float classBound(const SearchedLine &line, const std::vector<qint8> &residues)
+// The best the model gives a letter after a given one, whatever came before it: scoring
+// with this never falls below scoring with the full context, and it fits in the first-level
+// cache, which matters when all 32768 classes are screened.
+using PairTable = std::array<std::array<float, alphabetSize>, alphabetSize>;
+
+const PairTable &bestAfterLetter()
 {
-    float score[2][2] = {{0, impossible}, {impossible, impossible}};
-    int before[2] = {lineStartContext, lineStartContext};
-    int last[2] = {lineStartContext, lineStartContext};
+    static const PairTable table = [] {
+        PairTable best;
+        for (int y = 0; y < alphabetSize; ++y) {
+            for (int q = 0; q < alphabetSize; ++q) {
+                best[y][q] = impossible;
+                for (int x = 0; x < alphabetSize; ++x)
+                    best[y][q] = std::max(best[y][q], tripleLogProbability[x][y][q]);
+            }
+        }
+        return best;
+    }();
+    return table;
+}
+
+// The best score any keystream of the class could reach if every position could take its
+// gamma (r(i) or 0) freely: an upper bound on every sign pattern of the class.
+float classBound(const SearchedLine &line, const std::vector<qint8> &residues,
+                 const PairTable &pairs)
+{
+    float score[2] = {0, impossible};
+    int letter[2] = {lineStartContext, lineStartContext};
     for (int i = 0; i < line.length; ++i) {
         const int code = line.code[i];
         if (code < 0)
             continue;
         const int options[2] = {residues[i], 0};
         const int optionCount = residues[i] == 0 ? 1 : 2;
-        float next[2][2] = {{impossible, impossible}, {impossible, impossible}};
-        int letter[2] = {0, 0};
-        bool any = false;
+        float nextScore[2] = {impossible, impossible};
+        int nextLetter[2] = {0, 0};
         for (int o = 0; o < optionCount; ++o) {
             if (line.forced[i] >= 0 && line.forced[i] != options[o])
                 continue;
             const int q = code ^ options[o];
-            letter[o] = q;
-            for (int p = 0; p < 2; ++p) {
-                const float best =
-                    std::max(score[0][p] + tripleLogProbability[before[0]][last[p]][q],
-                             score[1][p] + tripleLogProbability[before[1]][last[p]][q]);
-                next[p][o] = best;
-                any = any || best != impossible;
-            }
+            nextLetter[o] = q;
+            nextScore[o] = std::max(score[0] + pairs[letter[0]][q], score[1] + pairs[letter[1]][q]);
         }
-        if (!any)
+        if (nextScore[0] == impossible && nextScore[1] == impossible)
             return impossible;
-        std::copy(last, last + 2, before);
-        std::copy(letter, letter + 2, last);
-        std::copy(&next[0][0], &next[0][0] + 4, &score[0][0]);
+        std::copy(nextScore, nextScore + 2, score);
+        std::copy(nextLetter, nextLetter + 2, letter);
     }
-    return std::max({score[0][0], score[0][1], score[1][0], score[1][1]});
+    return std::max(score[0], score[1]);
 }
 
 float gammaScore(const SearchedLine &line, const QVector<int> &gamma)
@@ -182,6 +197,7 @@ struct Hypothesis
     qint8 state = 0;  // T(i) at the position just scored
     qint8 before = 0; // the two last plain letters, the model's context
     qint8 letter = 0;
+    quint8 options = 0; // which gamma gave them: bit 0 the last, bit 1 the one before; 1 = zero
     bool seedInRange = false;
     bool firstNegative = false;
 };
@@ -198,9 +214,10 @@ public:
     {
         std::vector<float> bounds(residueClassCount);
         std::vector<qint8> residues;
+        const PairTable &pairs = bestAfterLetter();
         for (int index = 0; index < residueClassCount; ++index) {
             fillResidues(index, line.length, residues);
-            bounds[index] = classBound(line, residues);
+            bounds[index] = classBound(line, residues, pairs);
         }
         result.residueClasses = residueClassCount;
         std::vector<int> order(residueClassCount);
@@ -330,11 +347,49 @@ private:
     // Follows the walk position by position, deciding the sign after each state the first
     // time the walk leaves it (later visits follow that decision), and keeps the best
     // settings.beamWidth hypotheses. Returns the work done.
+    // For every point of the line and every choice of gamma (residue or zero) at the last two
+    // letters, the best score the rest of the line could still add: entry k covers the
+    // letters from the k-th on. A hypothesis that cannot reach the list even so is dropped.
+    std::vector<std::array<float, 4>> remainingBounds(const std::vector<qint8> &residues) const
+    {
+        const int m = line.letterCount;
+        std::vector<std::array<qint8, 2>> letters(m + 2, {lineStartContext, lineStartContext});
+        std::vector<std::array<bool, 2>> allowed(m + 2, {true, true});
+        for (int i = 0, k = 2; i < line.length; ++i) {
+            if (line.code[i] < 0)
+                continue;
+            const int r = residues[i];
+            letters[k] = {qint8(line.code[i] ^ r), qint8(line.code[i])};
+            allowed[k] = {line.forced[i] < 0 || line.forced[i] == r,
+                          r != 0 && (line.forced[i] < 0 || line.forced[i] == 0)};
+            ++k;
+        }
+        std::vector<std::array<float, 4>> bounds(m + 1, {0, 0, 0, 0});
+        for (int k = m - 1; k >= 0; --k) {
+            for (int u = 0; u < 2; ++u) {
+                for (int v = 0; v < 2; ++v) {
+                    float best = impossible;
+                    for (int w = 0; w < 2; ++w) {
+                        if (!allowed[k + 2][w])
+                            continue;
+                        best = std::max(best, tripleLogProbability[letters[k][u]][letters[k + 1][v]]
+                                                                  [letters[k + 2][w]] +
+                                                  bounds[k + 1][v * 2 + w]);
+                    }
+                    bounds[k][u * 2 + v] = best;
+                }
+            }
+        }
+        return bounds;
+    }
+
     qint64 signSearch(int index)
     {
         std::vector<qint8> residues;
         fillResidues(index, line.length, residues);
         const SignPattern base = classPattern(index);
+        const std::vector<std::array<float, 4>> remaining = remainingBounds(residues);
+        const double cut = threshold();
         std::vector<Hypothesis> current;
         std::vector<Hypothesis> next;
         qint64 work = 0;
@@ -348,7 +403,11 @@ private:
                 h.score += tripleLogProbability[h.before][h.letter][q];
                 h.before = h.letter;
                 h.letter = qint8(q);
+                const bool zeroInsteadOfResidue = gamma == 0 && residues[i] != 0;
+                h.options = quint8(((h.options & 1) << 1) | (zeroInsteadOfResidue ? 1 : 0));
             }
+            if (double(h.score + remaining[line.lettersThrough[i]][h.options]) <= cut)
+                return;
             h.state = qint8(value);
             next.push_back(h);
         };
@@ -451,12 +510,15 @@ AttackResult attackLine(const QString &cipherLine, const AttackSettings &setting
             std::min<int>(cipherLine.size(), std::max(line.length, int(settings.known->size())));
     line.code.assign(line.length, -1);
     line.forced.assign(line.length, -1);
+    line.lettersThrough.assign(line.length, 0);
     bool anyLetter = false;
     for (int i = 0; i < line.length; ++i) {
         if (const std::optional<int> code = lookupCode(cipherLine.at(i))) {
             line.code[i] = qint8(*code);
+            ++line.letterCount;
             anyLetter = true;
         }
+        line.lettersThrough[i] = line.letterCount;
     }
     if (!anyLetter) {
         for (const QChar ch : cipherLine)

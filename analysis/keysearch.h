@@ -18,7 +18,7 @@ struct AttackSettings
     // them, other characters exactly.
     std::optional<QString> known;
     // Sign patterns kept per residue class while the walk is followed.
-    int beamWidth = 1024;
+    int beamWidth = 2048;
 };
 
 struct Candidate

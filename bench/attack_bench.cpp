@@ -136,7 +136,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption seedOption(QStringLiteral("seed"), QStringLiteral("Key seed."),
                                         QStringLiteral("n"), QStringLiteral("2026"));
     const QCommandLineOption beamOption(QStringLiteral("beam"), QStringLiteral("Beam width."),
-                                        QStringLiteral("n"), QStringLiteral("1024"));
+                                        QStringLiteral("n"), QStringLiteral("2048"));
     parser.addOptions({textOption, linesOption, kindsOption, seedOption, beamOption});
     parser.process(application);
 
