@@ -20,7 +20,7 @@
 
 namespace {
 
-// Lines of 150..269 characters cut at spaces from the text's paragraphs (the title line
+// Lines of 150..209 characters cut at spaces from the text's paragraphs (the title line
 // and the chapter numbers left out).
 QStringList proseLines(const QString &path)
 {
@@ -37,10 +37,9 @@ QStringList proseLines(const QString &path)
     QStringList lines;
     QString line;
     for (const QString &word : words) {
-        const int target = 150 + (lines.size() * 53) % 120;
-        if (!line.isEmpty() && line.size() + 1 + word.size() > target) {
-            if (line.size() >= 150)
-                lines << line;
+        const int target = 150 + (lines.size() * 37) % 60;
+        if (line.size() >= 150 && line.size() + 1 + word.size() > target) {
+            lines << line;
             line.clear();
         }
         line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
@@ -151,7 +150,7 @@ int main(int argc, char *argv[])
         lines = lines.mid(0, wanted);
 
     QTextStream out(stdout);
-    out << "lines: " << lines.size() << " of 150.." << 269 << " characters\n";
+    out << "lines: " << lines.size() << " of 150..209 characters\n";
     out << "kind\tlines\texact %\tletters %\tkeys reproduce %\tmedian ms\tworst ms\n";
     const QStringList kinds = parser.value(kindsOption).split(QLatin1Char(','));
     for (const QString &name : kinds) {
