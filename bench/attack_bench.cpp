@@ -98,9 +98,12 @@ Figures runKind(KeyKind kind, const QStringList &lines, quint32 seed, int beamWi
         figures.exact += best == expected ? 1 : 0;
         if (best != expected && qEnvironmentVariableIsSet("ATTACK_BENCH_VERBOSE")) {
             const analysis::Key &k = result.candidates.first().key;
-            std::fprintf(stderr, "key %d,%d,%d found %d,%d,%d score %.1f classes %d\n%s\n%s\n",
-                         key.a, key.c, key.t0, k.a, k.c, k.t0, result.candidates.first().score,
-                         result.classesInDepth, qPrintable(expected), qPrintable(best));
+            int rank = 0;
+            for (int r = 0; r < result.candidates.size(); ++r)
+                rank = result.candidates.at(r).text == expected ? r + 1 : rank;
+            std::fprintf(stderr, "key %d,%d,%d found %d,%d,%d score %.1f rank %d\n%s\n%s\n", key.a,
+                         key.c, key.t0, k.a, k.c, k.t0, result.candidates.first().score, rank,
+                         qPrintable(expected), qPrintable(best));
         }
         int letters = 0;
         int right = 0;
