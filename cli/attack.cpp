@@ -107,8 +107,10 @@ int runAttack(const Options &options)
     settings.known = options.known;
     const analysis::AttackResult result = analysis::attackLine(line, settings);
     if (result.candidates.isEmpty()) {
-        printError(QStringLiteral("ни один ключ не даёт текст, который начинается с %1")
-                       .arg(quoted(options.known.value_or(QString()))));
+        printError(options.known
+                       ? QStringLiteral("ни один ключ не даёт текст, который начинается с %1")
+                             .arg(quoted(*options.known))
+                       : QStringLiteral("не найден ни один ключ"));
         return exitInputOutputError;
     }
 

@@ -8,9 +8,9 @@ QString alignedTable(const QVector<QStringList> &rows, const QVector<int> &leftC
 {
     QVector<int> widths;
     for (const QStringList &cells : rows) {
-        widths.resize(qMax(widths.size(), cells.size()));
+        widths.resize(qMax(int(widths.size()), int(cells.size())));
         for (int i = 0; i < cells.size(); ++i)
-            widths[i] = qMax(widths[i], cells.at(i).size());
+            widths[i] = qMax(widths[i], int(cells.at(i).size()));
     }
     QString text;
     for (const QStringList &cells : rows) {

@@ -134,9 +134,9 @@ void TestAnalysis::printedKeysDecryptToTheirText()
     const Run attack = cli({"attack", "--format", "tsv", "--top", "4"}, cipher.toUtf8());
     QCOMPARE(attack.exitCode, 0);
     const QVector<QStringList> rows = tsvRows(attack.out);
-    QCOMPARE(rows.size(), 4);
+    QCOMPARE(int(rows.size()), 4);
     for (const QStringList &row : rows) {
-        QCOMPARE(row.size(), 6);
+        QCOMPARE(int(row.size()), 6);
         const QString key = row.mid(2, 3).join(QLatin1Char(','));
         const Run decrypt = cli({"decrypt", "--key", key}, cipher.toUtf8());
         QCOMPARE(decrypt.exitCode, 0);
@@ -242,9 +242,9 @@ void TestAnalysis::analyzeAgainstDirectWalk()
     QVector<qint32> values{t0};
     while (values.indexOf(values.last()) == values.size() - 1)
         values.append(nextGammaValue(values.last(), a, c));
-    const int mu = values.indexOf(values.last());
+    const int mu = int(values.indexOf(values.last()));
     QCOMPARE(fields.value("mu").toInt(), mu);
-    QCOMPARE(fields.value("lambda").toInt(), values.size() - 1 - mu);
+    QCOMPARE(fields.value("lambda").toInt(), int(values.size()) - 1 - mu);
 
     QStringList gamma;
     int zeros = 0;
@@ -257,7 +257,7 @@ void TestAnalysis::analyzeAgainstDirectWalk()
     QCOMPARE(fields.value("weak"), weak ? QStringLiteral("yes") : QStringLiteral("no"));
 
     const QStringList smallest = fields.value("smallest_key").split(QLatin1Char(','));
-    QCOMPARE(smallest.size(), 3);
+    QCOMPARE(int(smallest.size()), 3);
     const analysis::Key found{smallest.at(0).toInt(), smallest.at(1).toInt(),
                               smallest.at(2).toInt()};
     QVERIFY(found.a >= 0 && found.c >= 0 && found.t0 >= 0);
