@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "documentio.h"
+#include "filenames.h"
 #include "gamma.h"
 #include "key.h"
 #include "textlayout.h"
@@ -16,6 +17,13 @@ namespace {
 
 const QString fileFilter = QStringLiteral("*.txt");
 
+// The dialog shows bytes it cannot decode as U+FFFD; going back to bytes would then name
+// another file, or none.
+const QString inexactName = QStringLiteral(
+    "имя файла не передаётся системе без искажений (в нём знаки, которых нет в кодировке "
+    "имён файлов), и открыт или записан мог бы оказаться другой файл; переименуйте файл или "
+    "выберите другое имя");
+
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui_MainWindow)
@@ -24,6 +32,14 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui_MainWin
     ui->textEdit->setDisabled(true);
     // Lines with no break opportunity would otherwise take quadratic time to lay out.
     new textlayout::WrapModeKeeper(ui->textEdit);
+
+    // For screen readers; set here so that the form's retranslateUi keeps only its own texts.
+    ui->textEdit->setAccessibleName(QStringLiteral("Текст"));
+    ui->textEdit->setAccessibleDescription(
+        QStringLiteral("Шифруется, расшифровывается и сохраняется в файл последняя строка "
+                       "текста; результат дописывается новой строкой."));
+    ui->mainToolBar->setAccessibleName(QStringLiteral("Панель инструментов"));
+    ui->statusBar->setAccessibleName(QStringLiteral("Строка состояния"));
 
     QAction *exitItem = ui->menuBar->addAction(QStringLiteral("Выход"));
     connect(exitItem, &QAction::triggered, this, &MainWindow::actionTriggered);
@@ -60,6 +76,10 @@ void MainWindow::on_action_2_triggered()
         QFileDialog::getOpenFileName(this, QStringLiteral("Open Dialog"), QString(), fileFilter);
     if (chosen.isEmpty())
         return;
+    if (!documentio::isExactName(chosen)) {
+        showFileError(QStringLiteral("Не удалось открыть файл"), chosen, inexactName);
+        return;
+    }
 
     const documentio::ReadResult read = documentio::readDocument(chosen);
     if (!read.ok) {
@@ -87,6 +107,10 @@ void MainWindow::on_action_4_triggered()
         QFileDialog::getSaveFileName(this, QStringLiteral("Save Dialog"), QString(), fileFilter);
     if (chosen == QString())
         return;
+    if (!documentio::isExactName(chosen)) {
+        showFileError(QStringLiteral("Не удалось сохранить файл"), chosen, inexactName);
+        return;
+    }
     saveLastLineTo(chosen);
 }
 

@@ -10,6 +10,36 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# bench/cli_bench.sh trace [path/to/gammacrypt-cli] [length in Mi characters, default 16]
+#
+# Traces one line of Russian text of that length, and of a quarter of it, from standard
+# input to /dev/null, as a table and as tsv: peak memory must stay under 64 MiB, and the
+# time per character must not grow with the length.
+if [ "${1:-}" = trace ]; then
+    tool=${2:-$root/build/cli/gammacrypt-cli}
+    length_mi=${3:-16}
+    [ -x "$tool" ] || { echo "no executable at $tool; build first" >&2; exit 2; }
+    [ -x /usr/bin/time ] || { echo "needs /usr/bin/time (Debian package: time)" >&2; exit 2; }
+    work=$(mktemp -d)
+    trap 'rm -rf "$work"' EXIT
+    phrase='Съешь же ещё этих мягких французских булок, да выпей чаю! 12345 ' # 64 characters
+    for mi in $((length_mi / 4)) "$length_mi"; do
+        { yes "$phrase" || true; } | head -n $((mi * 1024 * 1024 / 64)) | tr -d '\n' > "$work/line.txt"
+        echo >> "$work/line.txt"
+        for format in table tsv; do
+            /usr/bin/time -f '%e %U %S %M' -o "$work/time" \
+                "$tool" trace --key 5,3,7 --format "$format" < "$work/line.txt" > /dev/null
+            read -r wall user system rss < "$work/time"
+            awk -v f="$format" -v mi="$mi" -v w="$wall" -v u="$user" -v s="$system" -v r="$rss" '
+                BEGIN { c = u + s
+                printf "trace --format %-5s %3d Mi characters: %6.2f s wall | %6.2f s CPU, %5.1f ns a character | peak RSS %5.1f MiB\n",
+                       f, mi, w, c, c * 1e9 / (mi * 1048576), r / 1024 }'
+        done
+    done
+    exit 0
+fi
+
 tool=${1:-$root/build/cli/gammacrypt-cli}
 size_mib=${2:-100}
 [ -x "$tool" ] || { echo "no executable at $tool; build first" >&2; exit 2; }

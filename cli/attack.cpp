@@ -6,6 +6,7 @@
 #include "outputsink.h"
 #include "streamcipher.h"
 #include "texttable.h"
+#include "utf8.h"
 
 #include <QLocale>
 #include <QStringList>
@@ -104,12 +105,23 @@ int runAttack(const Options &options)
 
     analysis::AttackSettings settings;
     settings.top = options.top;
-    settings.known = options.known;
+    if (options.known) {
+        QString known;
+        const qint64 bad = decodeUtf8(options.known->constData(), options.known->size(), known);
+        if (bad >= 0) {
+            printError(QStringLiteral("значение --known — не UTF-8: байт 0x%1 со смещением %2 "
+                                      "не начинает допустимую последовательность UTF-8")
+                           .arg(uchar(options.known->at(int(bad))), 2, 16, QLatin1Char('0'))
+                           .arg(bad));
+            return exitInputOutputError;
+        }
+        settings.known = known;
+    }
     const analysis::AttackResult result = analysis::attackLine(line, settings);
     if (result.candidates.isEmpty()) {
         printError(options.known
                        ? QStringLiteral("ни один ключ не даёт текст, который начинается с %1")
-                             .arg(quoted(*options.known))
+                             .arg(quoted(*settings.known))
                        : QStringLiteral("не найден ни один ключ"));
         return exitInputOutputError;
     }

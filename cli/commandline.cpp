@@ -4,6 +4,7 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -237,12 +238,8 @@ QString misplacedOption(const QCommandLineParser &parser, const ParserOptions &k
     return QString();
 }
 
-} // namespace
-
-CommandLine parseCommandLine(const QStringList &arguments)
+void setUp(QCommandLineParser &parser, const ParserOptions &known)
 {
-    CommandLine result;
-    QCommandLineParser parser;
     parser.setApplicationDescription(description);
     parser.addPositionalArgument(QStringLiteral("команда"),
                                  QStringLiteral("encrypt, decrypt, trace, attack или analyze."));
@@ -251,20 +248,62 @@ CommandLine parseCommandLine(const QStringList &arguments)
         QStringLiteral("encrypt, decrypt, attack: входной файл (нет или «-» — стандартный ввод); "
                        "trace: текст (нет — первая строка стандартного ввода)."),
         QStringLiteral("[ФАЙЛ|ТЕКСТ]"));
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    const ParserOptions known;
+    parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOptions({known.key, known.encoding, known.lastLine, known.output, known.format,
                        known.known, known.top, known.length});
+}
 
+// The arguments reach QCoreApplication as bytes, and it decodes them through the locale,
+// which replaces what it cannot decode. Parsed again with one character per byte, the same
+// options leave the operands' own bytes.
+QByteArray rawOperand(const QList<QByteArray> &rawArguments)
+{
+    QStringList oneCharacterPerByte;
+    for (const QByteArray &argument : rawArguments)
+        oneCharacterPerByte << QString::fromLatin1(argument);
+    QCommandLineParser parser;
+    const ParserOptions known;
+    setUp(parser, known);
+    parser.parse(oneCharacterPerByte);
+    return parser.positionalArguments().value(1).toLatin1();
+}
+
+// An option's value as the bytes given, found the same way as rawOperand.
+QByteArray rawOptionValue(const QList<QByteArray> &rawArguments,
+                          QCommandLineOption ParserOptions::*option)
+{
+    QStringList oneCharacterPerByte;
+    for (const QByteArray &argument : rawArguments)
+        oneCharacterPerByte << QString::fromLatin1(argument);
+    QCommandLineParser parser;
+    const ParserOptions known;
+    setUp(parser, known);
+    parser.parse(oneCharacterPerByte);
+    return parser.value(known.*option).toLatin1();
+}
+
+} // namespace
+
+CommandLine parseCommandLine(const QStringList &arguments, const QList<QByteArray> &rawArguments)
+{
+    CommandLine result;
+    QCommandLineParser parser;
+    const ParserOptions known;
+    setUp(parser, known);
     if (!parser.parse(arguments)) {
         result.error = russianParserError(parser);
         return result;
     }
-    if (parser.isSet(help))
-        parser.showHelp(exitSuccess);
-    if (parser.isSet(version))
-        parser.showVersion();
+    if (parser.isSet(QStringLiteral("help"))) {
+        result.reply = parser.helpText();
+        return result;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        result.reply = QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(),
+                                                     QCoreApplication::applicationVersion());
+        return result;
+    }
 
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {
@@ -318,7 +357,7 @@ CommandLine parseCommandLine(const QStringList &arguments)
         options.key = *key.key;
     }
     if (parser.isSet(known.known))
-        options.known = parser.value(known.known);
+        options.known = rawOptionValue(rawArguments, &ParserOptions::known);
     const std::optional<int> top = boundedCount(parser.value(known.top), 100);
     const std::optional<int> length = boundedCount(parser.value(known.length), 100000);
     if (!top || !length) {
@@ -365,7 +404,7 @@ CommandLine parseCommandLine(const QStringList &arguments)
     const QString operand = positional.value(1);
     if (options.command == Command::Trace) {
         if (positional.size() == 2)
-            options.traceText = operand;
+            options.traceText = rawOperand(rawArguments);
     } else if (options.command != Command::Analyze && operand != QLatin1String("-")) {
         options.inputPath = operand;
     }

@@ -1,6 +1,8 @@
 #ifndef GAMMACRYPT_CLI_COMMANDLINE_H
 #define GAMMACRYPT_CLI_COMMANDLINE_H
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -38,21 +40,21 @@ struct Options
     QString outputPath; // empty: standard output
     QString inputPath;  // empty: standard input
     TraceFormat format = TraceFormat::Table;
-    std::optional<QString> traceText; // none: the first line of standard input
-    std::optional<QString> known;     // attack: the plain text begins with this
-    int top = 5;                      // attack: candidates printed
-    int length = 100;                 // analyze: positions looked at
+    std::optional<QByteArray> traceText; // as given, undecoded; none: first line of standard input
+    std::optional<QByteArray> known; // attack: the plain text begins with this; as given, undecoded
+    int top = 5;                     // attack: candidates printed
+    int length = 100;                // analyze: positions looked at
 };
 
 struct CommandLine
 {
     std::optional<Options> options;
     QString error; // a Russian usage message when options is empty
+    QString reply; // what --help or --version prints; options and error are then empty
 };
 
-// Parses the arguments (the program name first). --help and --version print and end the
-// process, as QCommandLineParser does.
-CommandLine parseCommandLine(const QStringList &arguments);
+// Parses the arguments (the program name first), decoded and as the bytes they came in.
+CommandLine parseCommandLine(const QStringList &arguments, const QList<QByteArray> &rawArguments);
 
 } // namespace cli
 

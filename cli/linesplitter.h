@@ -3,6 +3,7 @@
 
 #include <QtGlobal>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -45,9 +46,10 @@ inline const char16_t *findLineBreak(const char16_t *from, const char16_t *to)
 }
 
 // Cuts a stream of code units (bytes, or UTF-16 units) into lines at LF, CR LF and a lone
-// CR, holding only the current line and one chunk, so that memory stays bounded however
-// long the stream is. A CR at the end of a chunk waits for the next chunk before it is
-// judged lone or part of CR LF.
+// CR, holding only the current line and one chunk, and refuses a line longer than
+// longestLine units: memory stays within that bound however long the stream or its lines.
+// A CR at the end of a chunk waits for the next chunk before it is judged lone or part of
+// CR LF.
 template <typename Unit> class LineSplitter
 {
 public:
@@ -76,11 +78,18 @@ public:
             const Unit *base = buffer.data();
             const Unit *hit = findLineBreak(base + scanned, base + end);
             const bool crMayStartCrLf = hit && *hit == Unit('\r') && hit + 1 == base + end;
+            scanned = hit ? hit - base : end;
+            // The one place where the length is judged: whatever the source and however
+            // much a read brought, a line is refused once more of it than the longest is seen.
+            if (scanned - begin > longest) {
+                line =
+                    Line{nullptr, scanned - begin, LineEnd::None, consumed + begin, lineCount + 1};
+                return Status::TooLong;
+            }
             if (hit && !(crMayStartCrLf && !atEnd)) {
                 cutLine(line, hit - base);
                 return Status::Line;
             }
-            scanned = hit ? hit - base : end;
             if (!hit && atEnd) {
                 if (begin == end)
                     return Status::End;
@@ -88,10 +97,6 @@ public:
                     Line{base + begin, end - begin, LineEnd::None, consumed + begin, ++lineCount};
                 begin = scanned = end;
                 return Status::Line;
-            }
-            if (end - begin > longest) {
-                line = Line{nullptr, end - begin, LineEnd::None, consumed + begin, lineCount + 1};
-                return Status::TooLong;
             }
             if (!fill())
                 return Status::ReadError;
@@ -119,7 +124,7 @@ private:
             if (begin > 0)
                 compact();
             else
-                buffer.resize(buffer.size() * 2); // a line longer than the chunk
+                grow();
         }
         const qint64 got = read(buffer.data() + end, qint64(buffer.size()) - end);
         if (got < 0)
@@ -128,6 +133,15 @@ private:
             atEnd = true;
         end += got;
         return true;
+    }
+
+    // For a line longer than the buffer: never beyond the longest line and its CR LF, since a
+    // line that needs more is refused first.
+    void grow()
+    {
+        const auto size = size_t(std::min(2 * qint64(buffer.size()), longest + 2));
+        buffer.reserve(size); // exactly: resize() alone might double the capacity again
+        buffer.resize(size);
     }
 
     // Moves the unfinished line to the front, so that the next read can follow it.

@@ -1,24 +1,48 @@
 #include "analyze.h"
 #include "attack.h"
 #include "commandline.h"
+#include "filenames.h"
 #include "messages.h"
+#include "stdstreams.h"
 #include "streamcipher.h"
 #include "trace.h"
 
 #include <QCoreApplication>
 
-int main(int argc, char *argv[])
-{
-    QCoreApplication application(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("gammacrypt-cli"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(GAMMACRYPT_VERSION));
+#include <cerrno>
+#include <cstdio>
+#include <new>
 
-    const cli::CommandLine commandLine = cli::parseCommandLine(QCoreApplication::arguments());
+#include <unistd.h>
+
+namespace {
+
+// argc and argv as QCoreApplication has left them, without the arguments it handles itself.
+int runCommand(int argc, char *argv[])
+{
+    QList<QByteArray> rawArguments;
+    for (int i = 0; i < argc; ++i)
+        rawArguments.append(QByteArray(argv[i]));
+    const cli::CommandLine commandLine =
+        cli::parseCommandLine(QCoreApplication::arguments(), rawArguments);
+    if (!commandLine.reply.isEmpty()) {
+        const QByteArray reply = commandLine.reply.toUtf8();
+        std::fwrite(reply.constData(), 1, size_t(reply.size()), stdout);
+        return cli::exitSuccess; // whether it was written, closeStandardOutput() tells
+    }
     if (!commandLine.options) {
         cli::printUsageError(commandLine.error);
         return cli::exitUsageError;
     }
-    const cli::Options &options = *commandLine.options;
+    cli::Options options = *commandLine.options;
+    // File names as the bytes given: decoded text may have lost some of them, and would
+    // then name another file. The rest of the arguments stay as they were decoded.
+    const cli::CommandLine exact =
+        cli::parseCommandLine(documentio::argumentsKeepingBytes(argc, argv), rawArguments);
+    if (exact.options) {
+        options.inputPath = exact.options->inputPath;
+        options.outputPath = exact.options->outputPath;
+    }
     if (options.command == cli::Command::Trace)
         return cli::runTrace(options);
     if (options.command == cli::Command::Attack)
@@ -26,4 +50,28 @@ int main(int argc, char *argv[])
     if (options.command == cli::Command::Analyze)
         return cli::runAnalyze(options);
     return cli::runCipher(options);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (!cli::occupyClosedStandardDescriptors())
+        return cli::exitInputOutputError;
+    int status = cli::exitInputOutputError;
+    try {
+        QCoreApplication application(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("gammacrypt-cli"));
+        QCoreApplication::setApplicationVersion(QStringLiteral(GAMMACRYPT_VERSION));
+        status = runCommand(argc, argv);
+    } catch (const std::bad_alloc &) {
+        cli::printOutOfMemory();
+        return cli::exitInputOutputError;
+    }
+    if (!cli::closeStandardOutput() && status == cli::exitSuccess) {
+        cli::printError(QStringLiteral("не удалось записать в стандартный вывод: %1")
+                            .arg(cli::standardStreamFailure(STDOUT_FILENO, errno)));
+        return cli::exitInputOutputError;
+    }
+    return status;
 }

@@ -32,6 +32,12 @@ void printUsageError(const QString &message)
     printLine(QStringLiteral("ошибка: %1\nПодробнее: gammacrypt-cli --help").arg(message));
 }
 
+void printOutOfMemory()
+{
+    std::fputs("gammacrypt-cli: ошибка: не хватило памяти; работа прервана\n", stderr);
+    std::fflush(stderr);
+}
+
 QString quoted(const QString &text)
 {
     return QStringLiteral("«%1»").arg(text);

@@ -20,6 +20,9 @@ void printWarning(const QString &message);
 // A usage error also tells where the help is.
 void printUsageError(const QString &message);
 
+// Said when memory ran out; allocates nothing itself.
+void printOutOfMemory();
+
 // A name or value set in guillemets, as in the window's messages.
 QString quoted(const QString &text);
 

@@ -1,13 +1,15 @@
 #include "outputsink.h"
 
-#include "documentio.h"
+#include "filenames.h"
 #include "messages.h"
+#include "stdstreams.h"
 
-#include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
+#include <cerrno>
 #include <cstdio>
+
+#include <unistd.h>
 
 namespace cli {
 
@@ -34,18 +36,14 @@ bool OutputSink::open(const QString &outputPath)
             standardOutput->open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
         device = std::move(standardOutput);
         if (!opened)
-            fail(false);
+            fail();
         return opened;
     }
 
-    atomic = !documentio::mustWriteInPlace(path);
-    if (atomic)
-        device = std::make_unique<QSaveFile>(path);
-    else
-        device = std::make_unique<QFile>(path);
-    if (!device->open(QIODevice::WriteOnly)) {
-        fail(false);
-        device.reset();
+    file = std::make_unique<documentio::FileWriter>();
+    if (!file->open(path, documentio::Pipes::Allow)) {
+        fail();
+        file.reset();
         return false;
     }
     return true;
@@ -61,10 +59,11 @@ bool OutputSink::write(const char *data, qint64 size)
 
 bool OutputSink::flushPending()
 {
-    if (!device)
+    if (!device && !file)
         return false;
-    if (!pending.isEmpty() && device->write(pending) != pending.size()) {
-        fail(true);
+    if (!pending.isEmpty() &&
+        !(file ? file->write(pending) : device->write(pending) == pending.size())) {
+        fail();
         return false;
     }
     pending.resize(0); // keeps the reserved block
@@ -75,21 +74,21 @@ bool OutputSink::finish()
 {
     if (!flushPending())
         return false;
-    if (atomic) {
-        if (!static_cast<QSaveFile *>(device.get())->commit()) {
-            fail(true);
+    if (file) {
+        if (!file->commit()) {
+            fail();
             return false;
         }
-        device.reset();
+        file.reset();
         return true;
     }
     if (!device->flush()) {
-        fail(true);
+        fail();
         return false;
     }
     device->close();
     if (device->error() != QFileDevice::NoError) {
-        fail(true);
+        fail();
         return false;
     }
     device.reset();
@@ -99,22 +98,21 @@ bool OutputSink::finish()
 void OutputSink::discard()
 {
     pending.clear();
-    if (atomic && device)
-        static_cast<QSaveFile *>(device.get())->cancelWriting();
+    if (file)
+        file->cancel();
+    file.reset();
     device.reset();
 }
 
-void OutputSink::fail(bool opened)
+void OutputSink::fail()
 {
     if (path.isEmpty()) {
-        failureText =
-            QStringLiteral("не удалось записать в стандартный вывод (сообщение системы: %1)")
-                .arg(device->errorString());
+        failureText = QStringLiteral("не удалось записать в стандартный вывод: %1")
+                          .arg(standardStreamFailure(STDOUT_FILENO, errno));
         return;
     }
-    failureText = QStringLiteral("не удалось записать файл %1: %2 (сообщение системы: %3)")
-                      .arg(quoted(QDir::toNativeSeparators(path)),
-                           documentio::writeFailureReason(path, opened), device->errorString());
+    failureText = QStringLiteral("не удалось записать файл %1: %2")
+                      .arg(quoted(documentio::displayPath(path)), file->failure());
 }
 
 } // namespace cli

@@ -1,6 +1,8 @@
 #ifndef GAMMACRYPT_CLI_OUTPUTSINK_H
 #define GAMMACRYPT_CLI_OUTPUTSINK_H
 
+#include "fileaccess.h"
+
 #include <QByteArray>
 #include <QFileDevice>
 #include <QString>
@@ -9,9 +11,10 @@
 
 namespace cli {
 
-// Where the result goes: standard output, or a named file that is replaced only when the
-// whole result has been written (QSaveFile), so that a failed run leaves the old file as it
-// was. Devices and pipes named as the output cannot be replaced and are written in place.
+// Where the result goes: standard output, or a named file written by documentio::FileWriter:
+// replaced, or written in place, only when the whole result is there, so that a failed run
+// leaves the old file as it was. Devices and pipes named as the output are written as the
+// result comes.
 // Writes are gathered into large blocks: one system call per line would cost more than the
 // cipher itself.
 class OutputSink
@@ -39,11 +42,11 @@ public:
 
 private:
     bool flushPending();
-    void fail(bool opened);
+    void fail();
 
     QString path;
-    std::unique_ptr<QFileDevice> device;
-    bool atomic = false;
+    std::unique_ptr<QFileDevice> device; // standard output
+    std::unique_ptr<documentio::FileWriter> file;
     QByteArray pending;
     QString failureText;
 };

@@ -1,21 +1,23 @@
 #include "streamcipher.h"
 
 #include "documentio.h"
+#include "fileaccess.h"
+#include "filenames.h"
 #include "gamma.h"
 #include "linesplitter.h"
 #include "messages.h"
 #include "outputsink.h"
+#include "stdstreams.h"
 #include "utf8.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QTextCodec>
-#include <QTextStream>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+
+#include <unistd.h>
 
 namespace cli {
 
@@ -28,7 +30,7 @@ constexpr qint64 chunkUnits = 256 * 1024;
 QString inputName(const QString &path)
 {
     return path.isEmpty() ? QStringLiteral("стандартный ввод")
-                          : QStringLiteral("файл %1").arg(quoted(QDir::toNativeSeparators(path)));
+                          : QStringLiteral("файл %1").arg(quoted(documentio::displayPath(path)));
 }
 
 class LineSource
@@ -47,7 +49,7 @@ protected:
     template <typename Line> Result reportTooLong(const Line &line)
     {
         failureText = QStringLiteral("%1: строка %2 длиннее %3 МиБ; такие строки не обрабатываются")
-                          .arg(inputName(device.fileName()))
+                          .arg(inputName(device.objectName()))
                           .arg(line.number)
                           .arg(longestLine / (1024 * 1024));
         return Result::Failed;
@@ -55,13 +57,25 @@ protected:
 
     Result reportReadError()
     {
-        failureText = QStringLiteral("не удалось прочитать %1 (сообщение системы: %2)")
-                          .arg(inputName(device.fileName()), device.errorString());
+        const QString reason = device.objectName().isEmpty()
+                                   ? standardStreamFailure(STDIN_FILENO, readErrno)
+                                   : documentio::systemErrorText(readErrno);
+        failureText = QStringLiteral("не удалось прочитать %1: %2")
+                          .arg(inputName(device.objectName()), reason);
         return Result::Failed;
+    }
+
+    // The system's error number is taken as soon as a read fails, for a Russian message.
+    qint64 noteFailure(qint64 got)
+    {
+        if (got < 0)
+            readErrno = errno;
+        return got;
     }
 
     QFile &device;
     QString failureText;
+    int readErrno = 0;
 };
 
 // UTF-8 is split into lines before decoding: LF and CR never occur inside a multi-byte
@@ -71,8 +85,9 @@ class Utf8LineSource : public LineSource
 public:
     explicit Utf8LineSource(QFile &device)
         : LineSource(device),
-          splitter([&device](char *dest, qint64 max) { return device.read(dest, max); }, chunkUnits,
-                   longestLine)
+          splitter(
+              [this](char *dest, qint64 max) { return noteFailure(this->device.read(dest, max)); },
+              chunkUnits, longestLine)
     {
     }
 
@@ -103,7 +118,7 @@ private:
         failureText =
             QStringLiteral("%1 — не UTF-8: байт 0x%2 со смещением %3 от начала (строка %4) не "
                            "начинает допустимую последовательность UTF-8")
-                .arg(inputName(device.fileName()))
+                .arg(inputName(device.objectName()))
                 .arg(byte, 2, 16, QLatin1Char('0'))
                 .arg(line.offset + badInLine)
                 .arg(line.number);
@@ -113,18 +128,17 @@ private:
     LineSplitter<char> splitter;
 };
 
-// Windows-1251 is decoded by the same text stream the window's Open uses, with its
-// byte-order-mark detection on, and split into lines afterwards: in UTF-16 a line feed is
+// Windows-1251 is decoded by the same decoder the window's Open uses, with its
+// byte-order-mark detection, and split into lines afterwards: in UTF-16 a line feed is
 // two bytes.
 class Windows1251LineSource : public LineSource
 {
 public:
     explicit Windows1251LineSource(QFile &device)
-        : LineSource(device), stream(&device),
+        : LineSource(device), raw(int(chunkUnits), Qt::Uninitialized),
           splitter([this](char16_t *dest, qint64 max) { return readDecoded(dest, max); },
                    chunkUnits, longestLine)
     {
-        stream.setCodec(QTextCodec::codecForName("Windows-1251"));
     }
 
     Result next(QString &text, LineEnd &end) override
@@ -148,14 +162,25 @@ public:
 private:
     qint64 readDecoded(char16_t *dest, qint64 max)
     {
-        const QString piece = stream.read(max);
-        if (piece.isEmpty())
-            return device.error() == QFileDevice::NoError ? 0 : -1;
-        std::memcpy(dest, piece.utf16(), size_t(piece.size()) * sizeof(char16_t));
-        return piece.size();
+        while (taken == decoded.size() && !ended) {
+            const qint64 bytes = device.read(raw.data(), raw.size());
+            if (bytes < 0)
+                return noteFailure(-1);
+            ended = bytes == 0;
+            decoded = ended ? decoder.finish() : decoder.decode(raw.constData(), int(bytes));
+            taken = 0;
+        }
+        const qint64 count = qMin(max, qint64(decoded.size() - taken));
+        std::memcpy(dest, decoded.utf16() + taken, size_t(count) * sizeof(char16_t));
+        taken += count;
+        return count;
     }
 
-    QTextStream stream;
+    QByteArray raw;
+    documentio::DocumentDecoder decoder;
+    QString decoded;
+    qint64 taken = 0; // of decoded, already handed to the splitter
+    bool ended = false;
     LineSplitter<char16_t> splitter;
 };
 
@@ -197,27 +222,23 @@ bool openInput(QFile &input, const QString &path)
     if (path.isEmpty()) {
         if (input.open(stdin, QIODevice::ReadOnly))
             return true;
-        printError(QStringLiteral("не удалось открыть стандартный ввод (сообщение системы: %1)")
-                       .arg(input.errorString()));
+        printError(QStringLiteral("не удалось открыть стандартный ввод: %1")
+                       .arg(standardStreamFailure(STDIN_FILENO, errno)));
         return false;
     }
-    const QFileInfo info(path);
-    const QString name = quoted(QDir::toNativeSeparators(path));
-    if (!info.exists()) {
-        printError(QStringLiteral("файл %1 не найден").arg(name));
+    QString reason;
+    documentio::FileDescriptor file =
+        documentio::openForReading(path, documentio::Pipes::Allow, reason);
+    // A QFile opened on a descriptor has no file name: the path goes with it as its object
+    // name, for the messages.
+    input.setObjectName(path);
+    if (!file.isOpen() ||
+        !input.open(file.get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        printError(QStringLiteral("не удалось открыть %1: %2")
+                       .arg(inputName(path), reason.isEmpty() ? input.errorString() : reason));
         return false;
     }
-    if (info.isDir()) {
-        printError(QStringLiteral("%1 — это папка, а не файл").arg(name));
-        return false;
-    }
-    input.setFileName(path);
-    if (!input.open(QIODevice::ReadOnly)) {
-        printError(QStringLiteral("не удалось открыть файл %1: нет доступа на чтение (сообщение "
-                                  "системы: %2)")
-                       .arg(name, input.errorString()));
-        return false;
-    }
+    file.release(); // the QFile closes it
     return true;
 }
 

@@ -5,59 +5,254 @@
 #include "linesplitter.h"
 #include "messages.h"
 #include "outputsink.h"
+#include "stdstreams.h"
 #include "streamcipher.h"
 #include "utf8.h"
 
 #include <QFile>
 #include <QHash>
-#include <QStringList>
+#include <QString>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include <unistd.h>
 
 namespace cli {
 
 namespace {
 
-QString codePointName(QChar ch)
+// The line to trace is held as its UTF-8 bytes, in blocks that each end at a character
+// boundary and so decode on their own. Its UTF-16 form would take twice the room, and its
+// rows some fifty bytes a character.
+using LineBlocks = std::vector<QByteArray>;
+
+constexpr int blockBytes = 1024 * 1024;
+
+// The first line of standard input: up to its first LF or CR.
+bool readFirstLine(LineBlocks &blocks)
 {
-    return QStringLiteral("U+%1").arg(ch.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+    QFile input;
+    if (!input.open(stdin, QIODevice::ReadOnly)) {
+        printError(QStringLiteral("не удалось открыть стандартный ввод: %1")
+                       .arg(standardStreamFailure(STDIN_FILENO, errno)));
+        return false;
+    }
+    std::vector<char> chunk(blockBytes);
+    QByteArray block;
+    qint64 lineBytes = 0;
+    for (;;) {
+        const qint64 got = input.read(chunk.data(), blockBytes);
+        if (got < 0) {
+            printError(QStringLiteral("не удалось прочитать стандартный ввод: %1")
+                           .arg(standardStreamFailure(STDIN_FILENO, errno)));
+            return false;
+        }
+        const char *lineBreak = findLineBreak(chunk.data(), chunk.data() + got);
+        const qint64 taken = lineBreak ? lineBreak - chunk.data() : got;
+        lineBytes += taken;
+        if (lineBytes > longestLine) {
+            printError(QStringLiteral("стандартный ввод: строка длиннее %1 МиБ; такие строки не "
+                                      "обрабатываются")
+                           .arg(longestLine / (1024 * 1024)));
+            return false;
+        }
+        block.append(chunk.data(), int(taken));
+        if (lineBreak || got == 0) {
+            blocks.push_back(block);
+            return true;
+        }
+        if (block.size() >= blockBytes) {
+            const auto whole = int(utf8CompletePrefix(block.constData(), block.size()));
+            blocks.push_back(block.left(whole));
+            block = block.mid(whole);
+        }
+    }
+}
+
+// Checks the line as strict UTF-8, like the cipher's input, and counts its UTF-16 units,
+// the trace's positions. Returns -1 after reporting the first invalid byte.
+qint64 countUnits(const LineBlocks &blocks, const QString &source)
+{
+    QString piece;
+    qint64 offset = 0;
+    qint64 units = 0;
+    for (const QByteArray &block : blocks) {
+        const qint64 bad = decodeUtf8(block.constData(), block.size(), piece);
+        if (bad >= 0) {
+            printError(QStringLiteral("%1 — не UTF-8: байт 0x%2 со смещением %3 от начала не "
+                                      "начинает допустимую последовательность UTF-8")
+                           .arg(source)
+                           .arg(uchar(block.at(int(bad))), 2, 16, QLatin1Char('0'))
+                           .arg(offset + bad));
+            return -1;
+        }
+        units += piece.size();
+        offset += block.size();
+    }
+    return units;
+}
+
+// One cell of a row: UTF-8 bytes, and how many characters wide they show.
+struct Cell
+{
+    char text[32]; // room for the longest heading
+    int bytes = 0;
+    int width = 0;
+};
+
+Cell numberCell(qint64 number)
+{
+    Cell cell;
+    cell.bytes =
+        int(std::to_chars(cell.text, cell.text + sizeof cell.text, number).ptr - cell.text);
+    cell.width = cell.bytes;
+    return cell;
+}
+
+Cell codeCell(int code)
+{
+    return code == noCode ? Cell{"-", 1, 1} : numberCell(code);
 }
 
 // Control characters, separators and surrogate halves would break the rows or vanish on
 // screen, so they are shown by their code point. The table shows the space, which the
 // alphabet enciphers like a letter, as a visible mark.
-QString shownCharacter(QChar ch, TraceFormat format)
+Cell characterCell(char16_t unit, TraceFormat format)
 {
-    if (ch == QLatin1Char(' '))
-        return format == TraceFormat::Table ? QStringLiteral("␣") : QStringLiteral(" ");
-    const bool separator = ch.category() == QChar::Separator_Space ||
-                           ch.category() == QChar::Separator_Line ||
-                           ch.category() == QChar::Separator_Paragraph;
-    if (!ch.isPrint() || separator)
-        return codePointName(ch);
-    return QString(ch);
+    if (unit == u' ')
+        return format == TraceFormat::Table ? Cell{"␣", 3, 1} : Cell{" ", 1, 1};
+    const QChar ch(unit);
+    const QChar::Category category = ch.category();
+    const bool separator = category == QChar::Separator_Space ||
+                           category == QChar::Separator_Line ||
+                           category == QChar::Separator_Paragraph;
+    Cell cell;
+    if (!ch.isPrint() || separator) {
+        cell.bytes = std::snprintf(cell.text, sizeof cell.text, "U+%04X", unsigned(unit));
+        cell.width = cell.bytes;
+        return cell;
+    }
+    // Surrogate halves are not printable: this is one whole character of up to three bytes.
+    auto *out = reinterpret_cast<uchar *>(cell.text);
+    if (unit < 0x80) {
+        out[0] = uchar(unit);
+        cell.bytes = 1;
+    } else if (unit < 0x800) {
+        out[0] = uchar(0xC0 | (unit >> 6));
+        out[1] = uchar(0x80 | (unit & 0x3F));
+        cell.bytes = 2;
+    } else {
+        out[0] = uchar(0xE0 | (unit >> 12));
+        out[1] = uchar(0x80 | ((unit >> 6) & 0x3F));
+        out[2] = uchar(0x80 | (unit & 0x3F));
+        cell.bytes = 3;
+    }
+    cell.width = 1;
+    return cell;
 }
 
-QString optionalNumber(const std::optional<int> &value)
-{
-    return value ? QString::number(*value) : QStringLiteral("-");
-}
+constexpr int columnCount = 7;
 
-QStringList rowCells(const TraceRow &row, TraceFormat format)
+struct Column
 {
-    return {QString::number(row.position),     shownCharacter(row.character, format),
-            optionalNumber(row.code),          QString::number(row.value),
-            QString::number(row.gamma),        optionalNumber(row.resultCode),
-            shownCharacter(row.result, format)};
-}
+    const char *tableHeading;
+    const char *tsvHeading;
+    bool characters; // read best on the left; numbers line up on the right
+};
 
-QString tsvText(const QVector<TraceRow> &rows, const GeneratorCycle &cycle)
+constexpr Column columns[columnCount] = {{"позиция", "position", false},
+                                         {"символ", "character", true},
+                                         {"код", "code", false},
+                                         {"T(i)", "T", false},
+                                         {"g(i)", "g", false},
+                                         {"код результата", "result_code", false},
+                                         {"результат", "result_character", true}};
+
+// The rows' layout. The table's column widths are known before the first row: positions
+// run up to the line's length, T(0) is the key's T0, every later value lies in -31..31,
+// and no code or character cell is wider than its heading.
+class RowLayout
 {
-    QString text =
-        QStringLiteral("position\tcharacter\tcode\tT\tg\tresult_code\tresult_character\n");
-    for (const TraceRow &row : rows)
-        text += rowCells(row, TraceFormat::Tsv).join(QLatin1Char('\t')) + QLatin1Char('\n');
-    text += QStringLiteral("mu\t%1\nlambda\t%2\n").arg(cycle.mu).arg(cycle.lambda);
-    return text;
-}
+public:
+    RowLayout(TraceFormat format, qint64 units, qint32 t0) : format(format)
+    {
+        if (format == TraceFormat::Tsv)
+            return;
+        for (int i = 0; i < columnCount; ++i)
+            widths[i] = QString::fromUtf8(columns[i].tableHeading).size();
+        if (units > 0) {
+            widths[0] = std::max(widths[0], numberCell(units - 1).width);
+            widths[3] = std::max(widths[3], numberCell(t0).width);
+        }
+        widths[columnCount - 1] = 0; // a line ends without padding
+    }
+
+    // A line of seven cells, their padding and separators: never near this long.
+    struct Line
+    {
+        char text[512];
+        qint64 size = 0;
+    };
+
+    void header(Line &out) const
+    {
+        Cell cells[columnCount];
+        for (int i = 0; i < columnCount; ++i) {
+            const char *heading =
+                format == TraceFormat::Table ? columns[i].tableHeading : columns[i].tsvHeading;
+            cells[i].bytes = int(std::strlen(heading));
+            std::memcpy(cells[i].text, heading, size_t(cells[i].bytes));
+            cells[i].width = QString::fromUtf8(heading).size();
+        }
+        fill(out, cells);
+    }
+
+    void row(Line &out, qint64 position, char16_t unit, qint32 value, char16_t result) const
+    {
+        const int code = unitCodeTable()[unit];
+        const int gamma = gammaCode(value);
+        const Cell cells[columnCount] = {numberCell(position),
+                                         characterCell(unit, format),
+                                         codeCell(code),
+                                         numberCell(value),
+                                         numberCell(gamma),
+                                         codeCell(code == noCode ? noCode : code ^ gamma),
+                                         characterCell(result, format)};
+        fill(out, cells);
+    }
+
+private:
+    void fill(Line &out, const Cell (&cells)[columnCount]) const
+    {
+        char *end = out.text;
+        const auto pad = [&end](int count) {
+            std::memset(end, ' ', size_t(count));
+            end += count;
+        };
+        for (int i = 0; i < columnCount; ++i) {
+            if (i > 0 && format == TraceFormat::Table)
+                pad(2);
+            else if (i > 0)
+                *end++ = '\t';
+            const int padding = std::max(0, widths[i] - cells[i].width);
+            if (!columns[i].characters)
+                pad(padding);
+            std::memcpy(end, cells[i].text, size_t(cells[i].bytes));
+            end += cells[i].bytes;
+            if (columns[i].characters)
+                pad(padding);
+        }
+        *end++ = '\n';
+        out.size = end - out.text;
+    }
+
+    TraceFormat format;
+    int widths[columnCount] = {}; // none for tsv
+};
 
 QString cycleSentence(const GeneratorCycle &cycle)
 {
@@ -70,100 +265,40 @@ QString cycleSentence(const GeneratorCycle &cycle)
         .arg(cycle.mu + cycle.lambda);
 }
 
-QString tableText(const QVector<TraceRow> &rows, const GeneratorCycle &cycle)
+QString cycleLines(const GeneratorCycle &cycle, TraceFormat format)
 {
-    QVector<QStringList> lines;
-    lines.append({QStringLiteral("позиция"), QStringLiteral("символ"), QStringLiteral("код"),
-                  QStringLiteral("T(i)"), QStringLiteral("g(i)"), QStringLiteral("код результата"),
-                  QStringLiteral("результат")});
-    for (const TraceRow &row : rows)
-        lines.append(rowCells(row, TraceFormat::Table));
-
-    const int columns = lines.first().size();
-    QVector<int> widths(columns, 0);
-    for (const QStringList &cells : lines) {
-        for (int i = 0; i < columns; ++i)
-            widths[i] = qMax(widths[i], cells.at(i).size());
-    }
-    // Characters read best on the left, numbers lined up on the right.
-    const auto isCharacterColumn = [](int column) { return column == 1 || column == 6; };
-    QString text;
-    for (const QStringList &cells : lines) {
-        QStringList padded;
-        for (int i = 0; i < columns; ++i) {
-            padded << (isCharacterColumn(i) ? cells.at(i).leftJustified(widths[i])
-                                            : cells.at(i).rightJustified(widths[i]));
-        }
-        QString line = padded.join(QStringLiteral("  "));
-        while (line.endsWith(QLatin1Char(' ')))
-            line.chop(1);
-        text += line + QLatin1Char('\n');
-    }
-    return text + QLatin1Char('\n') + cycleSentence(cycle);
+    if (format == TraceFormat::Tsv)
+        return QStringLiteral("mu\t%1\nlambda\t%2\n").arg(cycle.mu).arg(cycle.lambda);
+    return QLatin1Char('\n') + cycleSentence(cycle);
 }
 
-// The first line of standard input, strict UTF-8 like the cipher's input.
-bool readFirstLine(QString &text)
+// The rows of each block are written before the next block is decoded; the generator goes
+// on from block to block.
+bool writeTrace(const LineBlocks &blocks, qint64 units, const Options &options, OutputSink &sink)
 {
-    QFile input;
-    if (!input.open(stdin, QIODevice::ReadOnly)) {
-        printError(QStringLiteral("не удалось открыть стандартный ввод (сообщение системы: %1)")
-                       .arg(input.errorString()));
+    const GammaKey &key = options.key;
+    const RowLayout layout(options.format, units, key.t0);
+    RowLayout::Line line;
+    layout.header(line);
+    if (!sink.write(line.text, line.size))
         return false;
+    QString piece;
+    qint64 position = 0;
+    qint32 value = key.t0; // T(position)
+    for (const QByteArray &block : blocks) {
+        decodeUtf8(block.constData(), block.size(), piece);
+        const QString result = gammaTransform(piece, key.a, key.c, value);
+        for (int i = 0; i < piece.size(); ++i) {
+            layout.row(line, position++, piece.at(i).unicode(), value, result.at(i).unicode());
+            if (!sink.write(line.text, line.size))
+                return false;
+            value = nextGammaValue(value, key.a, key.c);
+        }
     }
-    LineSplitter<char> splitter([&input](char *dest, qint64 max) { return input.read(dest, max); },
-                                4096, longestLine);
-    LineSplitter<char>::Line line;
-    switch (splitter.next(line)) {
-    case LineSplitter<char>::Status::End:
-        text.clear();
-        return true;
-    case LineSplitter<char>::Status::ReadError:
-        printError(QStringLiteral("не удалось прочитать стандартный ввод (сообщение системы: %1)")
-                       .arg(input.errorString()));
-        return false;
-    case LineSplitter<char>::Status::TooLong:
-        printError(QStringLiteral("стандартный ввод: строка длиннее %1 МиБ; такие строки не "
-                                  "обрабатываются")
-                       .arg(longestLine / (1024 * 1024)));
-        return false;
-    case LineSplitter<char>::Status::Line:
-        break;
-    }
-    const qint64 bad = decodeUtf8(line.data, line.size, text);
-    if (bad < 0)
-        return true;
-    printError(QStringLiteral("стандартный ввод — не UTF-8: байт 0x%1 со смещением %2 от начала "
-                              "(строка 1) не начинает допустимую последовательность UTF-8")
-                   .arg(uchar(line.data[bad]), 2, 16, QLatin1Char('0'))
-                   .arg(bad));
-    return false;
+    return sink.write(cycleLines(generatorCycle(key), options.format).toUtf8());
 }
 
 } // namespace
-
-QVector<TraceRow> traceRows(const QString &text, const GammaKey &key)
-{
-    const QString transformed = gammaTransform(text, key.a, key.c, key.t0);
-    QVector<TraceRow> rows;
-    rows.reserve(text.size());
-    qint32 value = key.t0;
-    for (int i = 0; i < text.size(); ++i) {
-        if (i > 0)
-            value = nextGammaValue(value, key.a, key.c);
-        TraceRow row;
-        row.position = i;
-        row.character = text.at(i);
-        row.code = lookupCode(row.character);
-        row.value = value;
-        row.gamma = gammaCode(value);
-        if (row.code)
-            row.resultCode = *row.code ^ row.gamma;
-        row.result = transformed.at(i);
-        rows.append(row);
-    }
-    return rows;
-}
 
 GeneratorCycle generatorCycle(const GammaKey &key)
 {
@@ -181,19 +316,22 @@ GeneratorCycle generatorCycle(const GammaKey &key)
 
 int runTrace(const Options &options)
 {
-    QString text;
-    if (options.traceText)
-        text = *options.traceText;
-    else if (!readFirstLine(text))
+    LineBlocks blocks;
+    QString source;
+    if (options.traceText) {
+        blocks.push_back(*options.traceText);
+        source = QStringLiteral("аргумент ТЕКСТ");
+    } else {
+        if (!readFirstLine(blocks))
+            return exitInputOutputError;
+        source = QStringLiteral("стандартный ввод");
+    }
+    const qint64 units = countUnits(blocks, source);
+    if (units < 0)
         return exitInputOutputError;
 
-    const QVector<TraceRow> rows = traceRows(text, options.key);
-    const GeneratorCycle cycle = generatorCycle(options.key);
-    const QString report =
-        options.format == TraceFormat::Tsv ? tsvText(rows, cycle) : tableText(rows, cycle);
-
     OutputSink sink;
-    if (!sink.open(QString()) || !sink.write(report.toUtf8()) || !sink.finish()) {
+    if (!sink.open(QString()) || !writeTrace(blocks, units, options, sink) || !sink.finish()) {
         printError(sink.failure());
         return exitInputOutputError;
     }

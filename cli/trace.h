@@ -3,27 +3,9 @@
 
 #include "commandline.h"
 
-#include <QString>
-#include <QVector>
 #include <QtGlobal>
 
-#include <optional>
-
 namespace cli {
-
-// One position of a line under the cipher, as a student follows it by hand.
-struct TraceRow
-{
-    int position = 0;
-    QChar character;
-    std::optional<int> code; // none outside the alphabet
-    qint32 value = 0;        // T(i)
-    int gamma = 0;           // g(i)
-    std::optional<int> resultCode;
-    QChar result;
-};
-
-QVector<TraceRow> traceRows(const QString &text, const GammaKey &key);
 
 // The generator's cycle: from position mu on the values repeat with period lambda, and
 // mu is the first position whose value comes again later.
@@ -36,7 +18,8 @@ struct GeneratorCycle
 
 GeneratorCycle generatorCycle(const GammaKey &key);
 
-// Runs the trace command and returns the exit status.
+// Runs the trace command and returns the exit status. The rows are written as they are
+// made: memory holds the line's bytes and little else, however long the line.
 int runTrace(const Options &options);
 
 } // namespace cli

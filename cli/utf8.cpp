@@ -115,6 +115,16 @@ qint64 decodeUtf8(const char *data, qint64 size, QString &text)
     return -1;
 }
 
+qint64 utf8CompletePrefix(const char *data, qint64 size)
+{
+    for (qint64 back = 1; back <= 3 && back <= size; ++back) {
+        const auto byte = uchar(data[size - back]);
+        if (!isContinuation(byte))
+            return sequenceLength(byte) > back ? size - back : size;
+    }
+    return size;
+}
+
 int appendUtf8(const QString &text, QByteArray &bytes)
 {
     const int start = bytes.size();

@@ -12,6 +12,11 @@ namespace cli {
 // byte that does not start a complete, valid sequence; text is then unspecified.
 qint64 decodeUtf8(const char *data, qint64 size, QString &text);
 
+// The length of data without a multi-byte sequence that its end cuts short, so that data
+// can be decoded in pieces: a lead byte in the last three bytes still waiting for some of
+// its continuation bytes is left for the next piece.
+qint64 utf8CompletePrefix(const char *data, qint64 size);
+
 // Appends text in UTF-8 to bytes. A surrogate half without its partner has no UTF-8 form:
 // it is written as U+FFFD and counted in the result.
 int appendUtf8(const QString &text, QByteArray &bytes);

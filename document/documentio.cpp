@@ -1,11 +1,10 @@
 #include "documentio.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include "fileaccess.h"
+
 #include <QTextCodec>
-#include <QTextStream>
+
+#include <utility>
 
 namespace documentio {
 
@@ -15,35 +14,6 @@ QTextCodec *windows1251()
 {
     static QTextCodec *const codec = QTextCodec::codecForName("Windows-1251");
     return codec;
-}
-
-QString quoted(const QString &path)
-{
-    return QStringLiteral("«%1»").arg(QDir::toNativeSeparators(path));
-}
-
-// Most file systems here allow 255 bytes a name; past that the system refuses the name.
-constexpr int longestFileName = 255;
-
-QString reasonForFailedWrite(const QString &path, const QFileDevice &device, bool opened)
-{
-    return QStringLiteral("%1.\nСообщение системы: %2")
-        .arg(writeFailureReason(path, opened), device.errorString());
-}
-
-// Devices such as /dev/null cannot be replaced atomically (and must not be renamed over),
-// so they are written in place.
-QString writeInPlace(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return reasonForFailedWrite(path, file, false);
-    if (file.write(bytes) != bytes.size() || !file.flush())
-        return reasonForFailedWrite(path, file, true);
-    file.close();
-    if (file.error() != QFileDevice::NoError)
-        return reasonForFailedWrite(path, file, true);
-    return QString();
 }
 
 // A surrogate without its other half becomes U+FFFD. The codec holds a high half back for
@@ -63,11 +33,6 @@ QString withLoneSurrogatesReplaced(const QString &line)
     return result;
 }
 
-QString fileSizeText(qint64 bytes)
-{
-    return QStringLiteral("%1 МиБ").arg(double(bytes) / (1024 * 1024), 0, 'f', 1);
-}
-
 bool isLineBreak(QChar ch)
 {
     switch (ch.unicode()) {
@@ -85,17 +50,60 @@ bool isLineBreak(QChar ch)
 
 QString tooLargeMessage(const QString &sizeText)
 {
-    return QStringLiteral("файл слишком большой (%1); открыть можно файл не больше %2")
-        .arg(sizeText, fileSizeText(maxDocumentSize));
+    return QStringLiteral(
+               "файл слишком большой: %1; наибольший размер, который можно открыть, — %2")
+        .arg(sizeText, byteCountText(maxDocumentSize));
 }
 
 } // namespace
 
 QString decodeDocument(const QByteArray &bytes)
 {
-    QTextStream stream(bytes, QIODevice::ReadOnly);
-    stream.setCodec(windows1251()); // the stream's byte-order-mark detection stays on
-    return stream.readAll();
+    DocumentDecoder decoder;
+    QString text = decoder.decode(bytes.constData(), int(bytes.size()));
+    text += decoder.finish();
+    return text;
+}
+
+DocumentDecoder::DocumentDecoder() = default;
+DocumentDecoder::~DocumentDecoder() = default;
+
+// The longest byte-order mark, UTF-32's, has four bytes.
+constexpr int longestByteOrderMark = 4;
+
+// The first bytes go to the decoder together with the rest of their piece, never on their
+// own: Qt 6's UTF-8 decoder swallows the byte that follows a bad sequence cut between two
+// calls.
+QString DocumentDecoder::decode(const char *data, int size)
+{
+    if (!decoder) {
+        if (head.isEmpty() && size >= longestByteOrderMark) {
+            chooseEncoding(QByteArray::fromRawData(data, longestByteOrderMark));
+        } else {
+            head.append(data, size);
+            return head.size() < longestByteOrderMark ? QString() : decodeHead();
+        }
+    }
+    // Qt 5's UTF-8 decoder loses a character it holds the start of when handed zero bytes.
+    return size > 0 ? decoder->toUnicode(data, size) : QString();
+}
+
+QString DocumentDecoder::finish()
+{
+    return decoder ? QString() : decodeHead();
+}
+
+QString DocumentDecoder::decodeHead()
+{
+    chooseEncoding(head);
+    const QByteArray bytes = std::exchange(head, QByteArray());
+    return bytes.isEmpty() ? QString() : decoder->toUnicode(bytes.constData(), int(bytes.size()));
+}
+
+void DocumentDecoder::chooseEncoding(const QByteArray &start)
+{
+    // A Unicode byte-order mark names its form and is dropped; otherwise Windows-1251.
+    decoder.reset(QTextCodec::codecForUtfText(start, windows1251())->makeDecoder());
 }
 
 QString lastLine(const QString &text)
@@ -119,92 +127,34 @@ EncodedLine encodeWindows1251(const QString &line)
 ReadResult readDocument(const QString &path)
 {
     ReadResult result;
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        result.error = QStringLiteral("файл не найден");
+    const FileDescriptor file = openForReading(path, Pipes::Refuse, result.error);
+    if (!file.isOpen())
+        return result;
+    // A device or a growing file may report no size, or a wrong one: the reading is
+    // bounded all the same.
+    const FileStatus status = descriptorStatus(file.get());
+    if (status.kind == FileKind::Regular && status.size > maxDocumentSize) {
+        result.error = tooLargeMessage(byteCountText(status.size));
         return result;
     }
-    if (info.isDir()) {
-        result.error = QStringLiteral("это папка, а не файл");
-        return result;
-    }
-    if (info.size() > maxDocumentSize) {
-        result.error = tooLargeMessage(fileSizeText(info.size()));
-        return result;
-    }
-
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.error =
-            QStringLiteral("нет доступа на чтение.\nСообщение системы: %1").arg(file.errorString());
-        return result;
-    }
-
-    // Read in bounded pieces: a device or a growing file may report no size at all.
-    QByteArray bytes;
-    bytes.reserve(int(info.size()));
-    constexpr qint64 piece = 1024 * 1024;
-    while (bytes.size() <= maxDocumentSize) {
-        const QByteArray chunk = file.read(qMin(piece, maxDocumentSize + 1 - bytes.size()));
-        if (chunk.isEmpty())
-            break;
-        bytes += chunk;
-    }
-    if (file.error() != QFileDevice::NoError) {
-        result.error =
-            QStringLiteral("ошибка чтения.\nСообщение системы: %1").arg(file.errorString());
+    QString readError;
+    const QByteArray bytes = readUpTo(file.get(), maxDocumentSize, readError);
+    if (!readError.isEmpty()) {
+        result.error = QStringLiteral("ошибка чтения: %1").arg(readError);
         return result;
     }
     if (bytes.size() > maxDocumentSize) {
-        result.error =
-            tooLargeMessage(QStringLiteral("больше %1").arg(fileSizeText(maxDocumentSize)));
+        result.error = tooLargeMessage(QStringLiteral("в нём больше байт, чем можно открыть"));
         return result;
     }
-
     result.text = decodeDocument(bytes);
     result.ok = true;
     return result;
 }
 
-QString writeFailureReason(const QString &path, bool opened)
-{
-    const QFileInfo target(path);
-    const QFileInfo folder(target.absolutePath());
-    if (target.isDir())
-        return QStringLiteral("это папка, а не файл");
-    if (!folder.exists())
-        return QStringLiteral("папка %1 не существует").arg(quoted(folder.filePath()));
-    if (!folder.isDir())
-        return QStringLiteral("%1 — это файл, а не папка").arg(quoted(folder.filePath()));
-    if (QFile::encodeName(target.fileName()).size() > longestFileName)
-        return QStringLiteral("имя файла слишком длинное");
-    if (opened)
-        return QStringLiteral("не удалось записать данные; возможно, на диске нет места");
-    return QStringLiteral("нет доступа на запись");
-}
-
-bool mustWriteInPlace(const QString &path)
-{
-    const QFileInfo target(path);
-    return target.exists() && !target.isFile() && !target.isDir();
-}
-
 QString writeDocument(const QString &path, const QByteArray &bytes)
 {
-    if (mustWriteInPlace(path))
-        return writeInPlace(path, bytes);
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return reasonForFailedWrite(path, file, false);
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = reasonForFailedWrite(path, file, true);
-        file.cancelWriting();
-        return reason;
-    }
-    if (!file.commit())
-        return reasonForFailedWrite(path, file, true);
-    return QString();
+    return writeWholeFile(path, bytes);
 }
 
 } // namespace documentio

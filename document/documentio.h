@@ -5,6 +5,10 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <memory>
+
+class QTextDecoder;
+
 namespace documentio {
 
 // Files larger than this are refused on reading: the editing area cannot show them usefully.
@@ -13,6 +17,31 @@ constexpr qint64 maxDocumentSize = 64 * 1024 * 1024;
 // Decodes a whole document file's bytes: Windows-1251, unless a Unicode byte-order mark
 // at the start names another form. Line ends are left as they are.
 QString decodeDocument(const QByteArray &bytes);
+
+// Decodes a document file's bytes as they arrive, piece by piece, into the same text that
+// decodeDocument gives for them whole, however the pieces fall: the byte-order mark is looked
+// for in the first four bytes, and a character split between two pieces is joined.
+class DocumentDecoder
+{
+public:
+    DocumentDecoder();
+    ~DocumentDecoder();
+    DocumentDecoder(const DocumentDecoder &) = delete;
+    DocumentDecoder &operator=(const DocumentDecoder &) = delete;
+
+    // The text of the next piece; the first bytes, and the start of a character that the
+    // piece cuts, are held back until more arrive.
+    QString decode(const char *data, int size);
+    // The text of what is still held back, once the input has ended.
+    QString finish();
+
+private:
+    void chooseEncoding(const QByteArray &start);
+    QString decodeHead();
+
+    QByteArray head; // the first bytes, until the byte-order mark can be judged
+    std::unique_ptr<QTextDecoder> decoder;
+};
 
 // The last line of a text as the editing area holds it: the part after the last line break
 // of any kind the area knows (LF, CR, the Unicode line and paragraph separators, and the
@@ -37,22 +66,15 @@ struct ReadResult
     QString error; // a Russian sentence naming the reason, when !ok
 };
 
-// Reads and decodes a whole document file, refusing folders and files over maxDocumentSize.
+// Reads and decodes a whole document file. Folders, pipes and sockets are refused without
+// waiting for anything, and so are files over maxDocumentSize. On failure, error holds the
+// reason; the caller names the file.
 ReadResult readDocument(const QString &path);
 
-// Replaces the contents of path with bytes so that a failure leaves the previous contents
-// intact. Returns an empty string on success, otherwise a Russian sentence naming the reason.
+// Replaces the contents of path with bytes as documentio::FileWriter does (fileaccess.h), pipes
+// and sockets refused. Returns an empty string on success, otherwise a Russian sentence
+// naming the reason.
 QString writeDocument(const QString &path, const QByteArray &bytes);
-
-// Why writing path failed, as a Russian phrase, judged from what the path is now: a folder,
-// a missing or non-folder parent, a name too long; otherwise a failure to open (opened
-// false) or to write the data (opened true).
-QString writeFailureReason(const QString &path, bool opened);
-
-// An existing target that is neither a regular file nor a folder (a device such as
-// /dev/null, a pipe) is written in place: it cannot be replaced atomically, and renaming a
-// new file over it would destroy it.
-bool mustWriteInPlace(const QString &path);
 
 } // namespace documentio
 

@@ -2,6 +2,8 @@
 
 #include "ui_key.h"
 
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 
 bool isDigitString(QString text)
@@ -29,6 +31,19 @@ std::optional<qint32> keyNumber(const QString &text)
 key::key(QWidget *parent) : QDialog(parent), ui(new Ui_key)
 {
     ui->setupUi(this);
+
+    // Screen readers hear each field's name and its label. Set here rather than in the form, so
+    // that the form's retranslateUi keeps exactly the dialog's own texts; the labels hold no
+    // '&', so their buddies add no mnemonic.
+    ui->label_2->setBuddy(ui->lineEdit);
+    ui->label_3->setBuddy(ui->lineEdit_2);
+    ui->label_4->setBuddy(ui->lineEdit_3);
+    ui->lineEdit->setAccessibleName(QStringLiteral("A"));
+    ui->lineEdit->setAccessibleDescription(QStringLiteral("множитель"));
+    ui->lineEdit_2->setAccessibleName(QStringLiteral("C"));
+    ui->lineEdit_2->setAccessibleDescription(QStringLiteral("приращение"));
+    ui->lineEdit_3->setAccessibleName(QStringLiteral("T0"));
+    ui->lineEdit_3->setAccessibleDescription(QStringLiteral("начальное значение"));
 }
 
 key::~key()

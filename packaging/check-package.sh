@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the .deb from a built tree and checks that it carries everything a user needs:
-#   check-package.sh BUILD_DIR APP_ID VERSION WITH_CLI(yes|no) WITH_PNG_ICONS(yes|no)
+#   check-package.sh BUILD_DIR APP_ID VERSION WITH_CLI(yes|no) WITH_PNG_ICONS(yes|no) QT_MAJOR(5|6)
 set -euo pipefail
 
 build_dir=$1
@@ -8,6 +8,7 @@ id=$2
 version=$3
 with_cli=$4
 with_png=$5
+qt_major=${6:-5}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/gammacrypt-package.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -93,9 +94,18 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ -n "$(field Maintainer)" ] || fail "no maintainer"
 depends=$(field Depends)
 echo "Depends: $depends"
-for dependency in fonts-liberation2 libqt5svg5 libqt5widgets5 libqt5gui5 libqt5core5a libc6; do
+if [ "$qt_major" = 6 ]; then
+    qt_packages=(libqt6svg6 libqt6widgets6 libqt6gui6 libqt6core6 libqt6core5compat6)
+else
+    qt_packages=(libqt5svg5 libqt5widgets5 libqt5gui5 libqt5core5a)
+fi
+for dependency in fonts-liberation2 "${qt_packages[@]}" libc6; do
     grep -qE "(^|, )$dependency( |,|$)" <<<"$depends" || fail "Depends lacks $dependency"
 done
+other_major=$((qt_major == 6 ? 5 : 6))
+if grep -qE "(^|, )(lib)?qt-?$other_major" <<<"$depends"; then
+    fail "a Qt $qt_major package depends on Qt $other_major"
+fi
 
 if [ "$failed" -ne 0 ]; then
     exit 1

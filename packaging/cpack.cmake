@@ -28,7 +28,12 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${GAMMACRYPT_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Neither comes from linking: the window's "Times New Roman" resolves to the metric-
 # compatible Liberation Serif, and the window icon is drawn by Qt's SVG icon engine.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, libqt5svg5")
+if(GAMMACRYPT_QT_MAJOR STREQUAL 6)
+    set(qt_svg_package libqt6svg6)
+else()
+    set(qt_svg_package libqt5svg5)
+endif()
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, ${qt_svg_package}")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 
 set(CPACK_SOURCE_GENERATOR TXZ)

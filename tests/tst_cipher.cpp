@@ -54,6 +54,16 @@ QString randomLine(QRandomGenerator &random, int length)
     return line;
 }
 
+// U+1C80 upper-cases to В and is the first unit past the register loops' range: a step whose
+// highest unit it is must still go through the table.
+QString roundedVeLine()
+{
+    QString line(600, QChar(0x430));
+    for (int i = 49; i < line.size(); i += 50)
+        line[i] = QChar(0x1C80);
+    return line;
+}
+
 } // namespace
 
 class TestCipher : public QObject
@@ -67,6 +77,8 @@ private slots:
     void transform_data();
     void transform();
     void smallKeysAgreeWithReference();
+    void keystreamFollowsEveryKeyPart();
+    void widePath();
 };
 
 void TestCipher::fillAlphabetTwiceAndTheLookups()
@@ -151,6 +163,9 @@ void TestCipher::transform_data()
     QTest::newRow("negated int min") << "яя" << -1 << 0 << int32Min << "ЯЯ";
     QTest::newRow("int max squared") << "яя" << int32Max << 0 << int32Max << "ЯЮ";
     QTest::newRow("outside the alphabet") << "ёйЁЙAz9.\t" << 5 << 3 << 7 << "ёйЁЙAz9.\t";
+    QTest::newRow("U+1C80 in every 50 of 600 а")
+        << roundedVeLine() << 5 << 3 << 7
+        << reference::gammaTransform(standardAlphabet(), roundedVeLine(), 5, 3, 7);
 
     // Half the keys at an edge of the generator's arithmetic: around 0, 32 and the int32 ends.
     QRandomGenerator random(0x6A3317);
@@ -212,6 +227,30 @@ void TestCipher::smallKeysAgreeWithReference()
                 if (const char *disagreeing = pathDisagreeing(line, a, c, t0))
                     QFAIL(qPrintable(
                         QStringLiteral("%1, key %2 %3 %4").arg(disagreeing).arg(a).arg(c).arg(t0)));
+}
+
+// The keystream of the last key is kept: back-to-back lines under keys that differ in one part
+// only must not reuse it.
+void TestCipher::keystreamFollowsEveryKeyPart()
+{
+    const QString line = QString(300, QChar(0x430));
+    for (const std::array<qint32, 3> &key :
+         {std::array{5, 3, 7}, std::array{5, 3, 8}, std::array{5, 4, 8}, std::array{6, 4, 8}}) {
+        const char *disagreeing = pathDisagreeing(line, key[0], key[1], key[2]);
+        QVERIFY2(!disagreeing, qPrintable(QStringLiteral("%1, key %2 %3 %4")
+                                              .arg(disagreeing)
+                                              .arg(key[0])
+                                              .arg(key[1])
+                                              .arg(key[2])));
+    }
+}
+
+void TestCipher::widePath()
+{
+    if (!transformPathAvailable(TransformPath::Wide))
+        QSKIP("no AVX-512BW on this machine: the wide path is not checked here");
+    QCOMPARE(gammaTransformVia(TransformPath::Wide, roundedVeLine(), 5, 3, 7),
+             reference::gammaTransform(standardAlphabet(), roundedVeLine(), 5, 3, 7));
 }
 
 QTEST_APPLESS_MAIN(TestCipher)

@@ -11,9 +11,12 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCodec>
+
+#include <cstdio>
 
 namespace {
 
@@ -100,9 +103,14 @@ private slots:
     void outputFile_data();
     void outputFile();
     void writeFailureOnStandardOutput();
+    void fileNamesAsBytes();
     void trace_data();
     void trace();
     void traceTable();
+    void hostileScripts_data();
+    void hostileScripts();
+    void boundedMemory_data();
+    void boundedMemory();
 
 private:
     QString path(const QString &name) const { return directory->filePath(name); }
@@ -323,6 +331,9 @@ void TestCli::commandLine_data()
     invalid("after a long ASCII run", QByteArray(17, 'a') + "\x80" + QByteArray(20, 'b'), 17);
     invalid("overlong among Cyrillic letters",
             QStringLiteral("аааааааааа").toUtf8() + "\xC1\x81" + QStringLiteral("б").toUtf8(), 20);
+    // A CR that ends a read chunk (256 Ki bytes) is judged with the LF that follows.
+    rejected("CR LF across a read chunk, then an invalid byte", encrypt("1,2,3"), 1, "(строка 2)",
+             QByteArray(256 * 1024 - 1, 'x') + "\r\n\xFF");
     rejected("trace: invalid first line", {"trace", "--key", "1,2,3"}, 1, "смещением 3 ",
              "abc\xD0\n");
 }
@@ -397,13 +408,69 @@ void TestCli::outputFile()
     QCOMPARE(QDir(directory->path()).entryList(QDir::Files).size(), inPlace ? 1 : 2);
 }
 
+// The system's causes are told in Russian: a full disk, a folder given as standard input.
 void TestCli::writeFailureOnStandardOutput()
 {
     const Run result = run(QStringLiteral("/bin/sh"),
                            {"-c", "exec \"$0\" encrypt --key 1,2,3 >/dev/full", cliPath}, "абв\n");
     QCOMPARE(result.exitCode, 1);
-    QVERIFY2(QString::fromUtf8(result.err).contains(QStringLiteral("стандартный вывод")),
+    QVERIFY2(QString::fromUtf8(result.err)
+                 .contains(QStringLiteral("стандартный вывод: на диске нет места")),
              result.err.constData());
+    const Run folder =
+        run(QStringLiteral("/bin/sh"),
+            {"-c", "exec \"$0\" encrypt --key 1,2,3 <\"$1\"", cliPath, QDir::tempPath()});
+    QCOMPARE(folder.exitCode, 1);
+    QVERIFY2(QString::fromUtf8(folder.err).contains(QStringLiteral("это папка, а не файл")),
+             folder.err.constData());
+}
+
+QByteArray readNative(const QByteArray &path)
+{
+    QByteArray bytes(4096, '\0');
+    FILE *file = std::fopen(path.constData(), "rb");
+    bytes.resize(file ? int(std::fread(bytes.data(), 1, size_t(bytes.size()), file)) : 0);
+    if (file)
+        std::fclose(file);
+    return file ? bytes : QByteArray("<none>");
+}
+
+// Names that are not UTF-8 (here Windows-1251 and stray bytes) are the bytes given, never
+// the file their decoded text would name: U+FFFD, or none.
+void TestCli::fileNamesAsBytes()
+{
+    const QByteArray folder = QFile::encodeName(directory->path()) + '/';
+    const QByteArray replacementName = folder + "\xEF\xBF\xBD.txt";
+    QVERIFY(writeAll(directory->filePath(QStringLiteral("\uFFFD.txt")), "IMPORTANT"));
+    const QByteArray cp1251Name = folder + "\xCF\xF0\xE8\xE2\xE5\xF2.txt";
+    // QTemporaryDir removes by decoded names, which miss these.
+    const auto removeByBytes = qScopeGuard([&] {
+        for (const QByteArray &name : {cp1251Name, folder + "\xFE.txt", folder + "\xFF.txt"})
+            std::remove(name.constData());
+    });
+    FILE *input = std::fopen(cp1251Name.constData(), "wb");
+    QVERIFY(input && std::fputs("абв", input) >= 0 && std::fclose(input) == 0);
+
+    const auto inFolder = [this](const char *command) {
+        return run(QStringLiteral("/bin/sh"),
+                   {"-c",
+                    QStringLiteral("export LC_ALL=C.UTF-8; cd \"$1\" "
+                                   "&& exec \"$0\" encrypt --key 5,3,7 ") +
+                        command,
+                    cliPath, directory->path()});
+    };
+    const Run written = inFolder(
+        R"sh(--output "$(printf '\376.txt')" "$(printf '\317\360\350\342\345\362.txt')")sh");
+    QCOMPARE(written.exitCode, 0);
+    QCOMPARE(readNative(folder + "\xFE.txt"), transformed("абв", "5,3,7").toUtf8());
+    QCOMPARE(readNative(replacementName), QByteArray("IMPORTANT"));
+
+    const Run missing =
+        inFolder(R"sh(--output="$(printf '\377.txt')" "$(printf '\376\376.txt')")sh");
+    QCOMPARE(missing.exitCode, 1);
+    QVERIFY2(missing.err.contains("\\xfe\\xfe.txt"), missing.err.constData());
+    QCOMPARE(readNative(folder + "\xFF.txt"), QByteArray("<none>"));
+    QCOMPARE(readNative(replacementName), QByteArray("IMPORTANT"));
 }
 
 void TestCli::trace_data()
@@ -421,6 +488,10 @@ void TestCli::trace_data()
         << "-3,11,-40" << QStringList{} << QStringLiteral("аб вг\r\nвторая").toUtf8()
         << QStringLiteral("аб вг");
     QTest::newRow("empty text") << "1,2,3" << QStringList{QString()} << QByteArray() << QString();
+    // Read in blocks of 1 MiB: a character across the first boundary, the generator going on.
+    const QString long_ = QLatin1Char('x') + QString(524288, QChar(0x044F)) + QStringLiteral("ё Й");
+    QTest::newRow("first line longer than a read block")
+        << "21,-11,40" << QStringList{} << (long_ + "\nnext").toUtf8() << long_;
 }
 
 void TestCli::trace()
@@ -476,6 +547,140 @@ void TestCli::traceTable()
         QCOMPARE(lines.at(i + 1).mid(valueEnd - 4, 4).trimmed(), QString::number(i)); // T(i) = i
     }
     QCOMPARE(lines.at(7), QString());
+}
+
+// The tool as a script runs it: the script gets the tool as $0 and the test's folder as $1.
+Run runScript(const QString &line, const QString &folder, const QByteArray &input = {})
+{
+    return run(QStringLiteral("/bin/sh"), {"-c", line, cliPath, folder}, input);
+}
+
+void TestCli::hostileScripts_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("err"); // what the message must name; empty: no message
+    QTest::addColumn<QByteArray>("out");
+
+    const QByteArray lines = QByteArray("абв\n").repeated(100000);
+    const auto row = [](const char *name, const QString &script, int exitCode, const QString &err,
+                        const QByteArray &input = {}, const QByteArray &out = {}) {
+        QTest::newRow(name) << script << input << exitCode << err << out;
+    };
+    const QString lost = QStringLiteral("стандартный вывод: он был закрыт при запуске программы");
+    const QString encrypt = QStringLiteral("exec \"$0\" encrypt --key 5,3,7 ");
+    row("8-byte result, output closed", encrypt + "\"$1/e.txt\" >&-", 1, lost);
+    row("many lines, output closed", encrypt + ">&-", 1, lost, lines);
+    row("trace, output closed", "exec \"$0\" trace --key 5,3,7 ПРИВЕТ >&-", 1, lost);
+    row("help, output closed", "exec \"$0\" --help >&-", 1, lost);
+    row("version, output closed", "exec \"$0\" --version >&-", 1, lost);
+    row("help on a full device", "exec \"$0\" --help >/dev/full", 1, "стандартный вывод");
+    row("version on a full device", "exec \"$0\" --version >/dev/full", 1, "стандартный вывод");
+    row("nothing to write, output closed", encrypt + ">&-", 0, QString());
+    row("--output, output closed",
+        "\"$0\" encrypt --key 5,3,7 --output \"$1/o.txt\" \"$1/e.txt\" >&- && cat \"$1/o.txt\"", 0,
+        QString(), {}, "abcdefg\n");
+    const QString unread = QStringLiteral("стандартный ввод: он был закрыт при запуске программы");
+    row("input closed", encrypt + "<&-", 1, unread);
+    row("trace, input closed", "exec \"$0\" trace --key 5,3,7 <&-", 1, unread);
+    row("all three closed", encrypt + "\"$1/e.txt\" <&- >&- 2>&-", 1, QString());
+
+    // The TEXT argument is judged by its own bytes, as standard input would be.
+    row("text: stray byte", "exec \"$0\" trace --key 1,2,3 \"$(printf 'ab\\377')\"", 1,
+        "аргумент ТЕКСТ — не UTF-8: байт 0xff со смещением 2 ");
+    row("text: overlong", "exec \"$0\" trace --key 1,2,3 \"$(printf '\\300\\257')\"", 1,
+        "байт 0xc0 со смещением 0 ");
+    row("text: surrogate", "exec \"$0\" trace --key 1,2,3 -- \"$(printf 'я\\355\\240\\200')\"", 1,
+        "байт 0xed со смещением 2 ");
+    row("text: cut short", "exec \"$0\" trace --key 1,2,3 \"$(printf 'абв\\320')\"", 1,
+        "байт 0xd0 со смещением 6 ");
+    row("text: valid bytes",
+        "exec \"$0\" trace --format tsv --key 5,3,7 \"$(printf '\\320\\237')\"", 0, QString(), {},
+        "\n0\tП\t15\t7\t7\t8\tЗ\n");
+}
+
+// Whatever state a script leaves the standard streams in, a lost result never ends in
+// success, and a message says what was lost.
+void TestCli::hostileScripts()
+{
+    QFETCH(QString, script);
+    QFETCH(QByteArray, input);
+    QFETCH(int, exitCode);
+    QFETCH(QString, err);
+    QFETCH(QByteArray, out);
+
+    QVERIFY(writeAll(path(QStringLiteral("e.txt")), "abcdefg\n"));
+    const Run result = runScript(script, directory->path(), input);
+    QCOMPARE(result.exitCode, exitCode);
+    QVERIFY2(err.isEmpty() ? result.err.isEmpty() : QString::fromUtf8(result.err).contains(err),
+             result.err.constData());
+    QVERIFY2(out.isEmpty() ? result.out.isEmpty() : result.out.contains(out),
+             result.out.left(200).constData());
+}
+
+void TestCli::boundedMemory_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<int>("limitMiB"); // of address space; the tool starts in some 55
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("err");
+    QTest::addColumn<QByteArray>("out");
+
+    // Lines of zero bytes, valid in both encodings, from sparse files or a generator: the
+    // test itself never holds them.
+    const QString longFile = QStringLiteral("truncate -s 100M \"$1/f\" && printf '\\n' >> \"$1/f\" "
+                                            "&& exec \"$0\" encrypt --key 1,2,3 ");
+    const QString longPipe =
+        QStringLiteral("(head -c 100M /dev/zero; printf '\\n') | exec \"$0\" encrypt --key 1,2,3 ");
+    const QString atBound =
+        QStringLiteral("truncate -s 64M \"$1/f\" && printf '\\r\\nя' >> \"$1/f\" && "
+                       "exec \"$0\" encrypt --key 1,2,3 \"$1/f\" ");
+    const QString tooLong = QStringLiteral("строка 1 длиннее 64 МиБ");
+    const auto row = [](const char *name, const QString &script, int limitMiB, int exitCode,
+                        const QString &err, const QByteArray &out = {}) {
+        QTest::newRow(name) << script << limitMiB << exitCode << err << out;
+    };
+    row("100 MiB line, UTF-8 file", longFile + "\"$1/f\"", 400, 1, tooLong);
+    row("100 MiB line, Windows-1251 file", longFile + "--encoding windows-1251 \"$1/f\"", 400, 1,
+        tooLong);
+    row("100 MiB line, UTF-8 pipe", longPipe, 400, 1, tooLong);
+    row("100 MiB line, Windows-1251 pipe", longPipe + "--encoding windows-1251", 400, 1, tooLong);
+    row("one byte over, no line end",
+        "truncate -s 67108865 \"$1/f\" && exec \"$0\" encrypt --key 1,2,3 \"$1/f\"", 400, 1,
+        tooLong);
+    row("exactly at the bound, then CR LF", atBound + "--last-line", 600, 0, QString(),
+        transformed(QStringLiteral("я"), "1,2,3").toUtf8());
+    row("memory runs out", atBound, 100, 1, QStringLiteral("не хватило памяти"));
+    row("trace of 2 Mi characters",
+        "yes 'съешь же ещё этих мягких булок' | head -n 70000 | tr '\\n' ' ' | "
+        "\"$0\" trace --key 5,3,7 >/dev/null",
+        120, 0, QString());
+}
+
+// Memory stays within what the line bound implies, whatever the source; what cannot be
+// had is reported, never an abort. The limit makes memory overuse a failure.
+void TestCli::boundedMemory()
+{
+    QFETCH(QString, script);
+    QFETCH(int, limitMiB);
+    QFETCH(int, exitCode);
+    QFETCH(QString, err);
+    QFETCH(QByteArray, out);
+
+#ifdef __SANITIZE_ADDRESS__
+    // AddressSanitizer's shadow memory needs far more address space than any limit here.
+    if (err.contains(QStringLiteral("памяти")))
+        QSKIP("needs a limit on address space, which AddressSanitizer cannot run under");
+#else
+    // The C locale: another one could map a locale archive of its own size into the tool.
+    script = QStringLiteral("export LC_ALL=C; ulimit -v %1; ").arg(limitMiB * 1024) + script;
+#endif
+    const Run result = runScript(script, directory->path());
+    QCOMPARE(result.exitCode, exitCode);
+    QVERIFY2(err.isEmpty() ? result.err.isEmpty() : QString::fromUtf8(result.err).contains(err),
+             result.err.constData());
+    QCOMPARE(result.out, out);
 }
 
 QTEST_MAIN(TestCli)

@@ -1,3 +1,4 @@
+#include "fifoguard.h"
 #include "windowfixture.h"
 
 #include <QDir>
@@ -5,10 +6,12 @@
 #include <QFileInfo>
 #include <QMap>
 
+#include <sys/stat.h>
+
 namespace {
 
 // Every entry under the folder with its bytes: a failed write must leave all of it as it was,
-// with nothing half-written beside it.
+// with nothing half-written beside it. FIFOs and the like are not read: that would wait.
 QMap<QString, QByteArray> snapshot(const QString &folder)
 {
     QMap<QString, QByteArray> entries;
@@ -16,7 +19,10 @@ QMap<QString, QByteArray> snapshot(const QString &folder)
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        entries.insert(path, it.fileInfo().isDir() ? QByteArray("<folder>") : readAll(path));
+        const QFileInfo info = it.fileInfo();
+        entries.insert(path, info.isDir()    ? QByteArray("<folder>")
+                             : info.isFile() ? readAll(path)
+                                             : QByteArray("<not a file>"));
     }
     return entries;
 }
@@ -35,7 +41,9 @@ private slots:
 
     // The command (Open, Save As, Save), its target (in the test's folder unless absolute) and
     // the reason its one error box gives. "old.txt" is the file opened before; for Save it is
-    // the target, and its folder is removed.
+    // the target, and its folder is removed. A target named "fifo" is made a FIFO, "loop" a
+    // link to itself, one holding U+FFFD a file (what the dialog shows for a name that is not
+    // UTF-8).
     void faultIsReportedAndChangesNothing_data()
     {
         QTest::addColumn<QString>("command");
@@ -49,7 +57,13 @@ private slots:
         const QString tooLong = QString(296, QLatin1Char('n')) + QStringLiteral(".txt");
         row("Open: missing", "action_2", "bad.txt", "файл не найден");
         row("Open: a folder", "action_2", "sub", "это папка, а не файл");
-        row("Open: over 64 MiB", "action_2", "big.txt", "файл слишком большой");
+        row("Open: over 64 MiB", "action_2", "big.txt", "файл слишком большой: 67 108 865 байт");
+        row("Open: a FIFO", "action_2", "fifo", "это именованный канал (FIFO)");
+        row("Open: a link to itself", "action_2", "loop", "слишком много символических ссылок");
+        row("Open: a name not decoded", "action_2", "\uFFFD.txt", "без искажений");
+        row("Save As: a FIFO", "action_4", "fifo", "это именованный канал (FIFO)");
+        row("Save As: a name not decoded", "action_4", "\uFFFD.txt", "без искажений");
+        row("Save: the file became a FIFO", "action_3", "fifo", "это именованный канал (FIFO)");
         row("Save As: no such folder", "action_4", "no/such/x.txt", "не существует");
         row("Save As: parent is a file", "action_4", "old.txt/x.txt", "это файл, а не папка");
         row("Save As: target is a folder", "action_4", "sub", "это папка, а не файл");
@@ -75,8 +89,16 @@ private slots:
         const QString path = QDir(w.dir->path()).absoluteFilePath(target);
         if (target == QLatin1String("big.txt"))
             w.writeFile(target, QByteArray(64 * 1024 * 1024 + 1, 'x'));
-        if (save)
+        if (save && target.startsWith(QLatin1String("gone/")))
             QVERIFY(QDir(QFileInfo(old).path()).removeRecursively());
+        const QByteArray native = QFile::encodeName(path);
+        if (target == QLatin1String("fifo"))
+            QVERIFY((!save || QFile::remove(path)) && ::mkfifo(native.constData(), 0600) == 0);
+        if (target == QLatin1String("loop"))
+            QCOMPARE(::symlink(native.constData(), native.constData()), 0);
+        if (target.contains(QChar::ReplacementCharacter) && !save)
+            w.writeFile(target, "a file of that name");
+        const FifoGuard guard(path);
         const QMap<QString, QByteArray> before = snapshot(w.dir->path());
 
         if (!save)

@@ -22,8 +22,9 @@ private slots:
     void init() { w.start(); }
     void cleanup() { w.finish(); }
 
-    // The text typed, the commands run with the key 5, 3, 7 (E: Encrypt, D: Decrypt), the text
-    // after them: each appends the last paragraph transformed, every character as it came.
+    // The text typed, the commands run with the key 5, 3, 7 (E: Encrypt, D: Decrypt, N: Ctrl+End
+    // and Enter), the text after them: each command appends the last paragraph transformed,
+    // every character as it came.
     void commandsAppendTheLastLineTransformed_data()
     {
         QTest::addColumn<QString>("text");
@@ -44,6 +45,9 @@ private slots:
         // Appending to an empty editing area fills its one empty paragraph, as QTextEdit does.
         row("empty text", "", "E", {""});
         row("ends in a line break", "строка\n", "E", {"строка", "", ""});
+        // The key loop empties the result: the earlier cipher line must not come back.
+        row("Encrypt, new paragraph, Encrypt", "строка", "ENE",
+            {"строка", cipher("строка"), "", ""});
         for (const char *line : {"а < б and c > d", "<b>АБВ</b> &amp; x", "  два   пробела  "})
             row(line, line, "ED", {line, cipher(line), cipher(cipher(line))});
     }
@@ -55,8 +59,14 @@ private slots:
         QFETCH(QStringList, after);
 
         w.newDocument(text);
-        for (const QChar command : commands)
+        for (const QChar command : commands) {
+            if (command == QLatin1Char('N')) {
+                QTest::keyClick(w.editor(), Qt::Key_End, Qt::ControlModifier);
+                QTest::keyClick(w.editor(), Qt::Key_Return);
+                continue;
+            }
             command == QLatin1Char('E') ? w.encrypt(5, 3, 7) : w.decrypt(5, 3, 7);
+        }
         QCOMPARE(w.editor()->toPlainText(), after.join(QLatin1Char('\n')));
     }
 

@@ -1,10 +1,13 @@
+#include "key.h"
 #include "windowfixture.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFontInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMetaMethod>
+#include <QSet>
 #include <QTimer>
 
 // The shell: the form, the enabling, the document and information commands.
@@ -66,6 +69,44 @@ private slots:
         // No layout: the editing area keeps its place when the window grows.
         w.window->resize(1200, 900);
         QCOMPARE(w.editor()->geometry(), QRect(20, 10, 801, 441));
+    }
+
+    // What a screen reader is told of a control: its name, its description and its label.
+    void screenReaderNames_data()
+    {
+        QTest::addColumn<QString>("object");
+        QTest::addColumn<QStringList>("told");
+        QTest::newRow("editing area")
+            << "textEdit"
+            << QStringList{"Текст",
+                           "Шифруется, расшифровывается и сохраняется в файл последняя строка "
+                           "текста; результат дописывается новой строкой.",
+                           ""};
+        QTest::newRow("tool bar") << "mainToolBar" << QStringList{"Панель инструментов", "", ""};
+        QTest::newRow("status bar") << "statusBar" << QStringList{"Строка состояния", "", ""};
+        QTest::newRow("A") << "lineEdit" << QStringList{"A", "множитель", "label_2"};
+        QTest::newRow("C") << "lineEdit_2" << QStringList{"C", "приращение", "label_3"};
+        QTest::newRow("T0") << "lineEdit_3" << QStringList{"T0", "начальное значение", "label_4"};
+    }
+
+    void screenReaderNames()
+    {
+        QFETCH(QString, object);
+        QFETCH(QStringList, told);
+        key dialog(w.window.get()); // a child, so that one search finds both forms' widgets
+        const auto shown = [this](const QString &name) {
+            return QAccessible::queryAccessibleInterface(w.window->findChild<QWidget *>(name));
+        };
+        QStringList labels;
+        for (const auto &relation : shown(object)->relations(QAccessible::Label))
+            labels << relation.first->object()->objectName();
+        QCOMPARE(QStringList({shown(object)->text(QAccessible::Name),
+                              shown(object)->text(QAccessible::Description), labels.join(' ')}),
+                 told);
+        QSet<QString> fieldNames; // the three key fields told apart
+        for (const char *field : {"lineEdit", "lineEdit_2", "lineEdit_3"})
+            fieldNames << shown(field)->text(QAccessible::Name);
+        QCOMPARE(fieldNames.size(), 3);
     }
 
     void slotsInCommandOrder()

@@ -15,6 +15,8 @@ packages+=(time)
 # What the tests need besides.
 if [ "$purpose" = test ]; then
     packages+=(xauth xvfb clang-14 libclang-rt-14-dev)
+    # The second build, against Qt 6; Windows-1251 comes from its Core5Compat module.
+    packages+=(qt6-base-dev qt6-base-dev-tools qt6-5compat-dev libqt6svg6)
     # Validating the desktop metadata and manual pages, building and unpacking the .deb.
     packages+=(desktop-file-utils appstream man-db file dpkg-dev)
 fi

@@ -1,0 +1,250 @@
+// The document code's reading and writing on every kind of file a user can pick, and the
+// names and texts it gives them.
+
+#include "documentio.h"
+#include "fifoguard.h"
+#include "fileaccess.h"
+#include "filenames.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstring>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray contents(const QString &path)
+{
+    QString reason;
+    const documentio::FileDescriptor file =
+        documentio::openForReading(path, documentio::Pipes::Refuse, reason);
+    return file.isOpen() ? documentio::readUpTo(file.get(), 1 << 20, reason)
+                         : "<" + reason.toUtf8() + ">";
+}
+
+struct stat statusOf(const QString &path)
+{
+    struct stat status = {};
+    ::stat(QFile::encodeName(path).constData(), &status);
+    return status;
+}
+
+bool makeSocket(const QString &path)
+{
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    const QByteArray native = QFile::encodeName(path);
+    if (native.size() >= int(sizeof(address.sun_path)))
+        return false;
+    std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    ::close(fd);
+    return bound;
+}
+
+} // namespace
+
+class TestDocumentIo : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir->isValid());
+    }
+
+    // What the file is (a path in the test's folder unless absolute), what reading it gives
+    // (its bytes, or <the reason>), and what writing gives (empty: success). Nothing waits,
+    // and nothing is left beside the file.
+    void fileKinds_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("read");
+        QTest::addColumn<QString>("written");
+        const auto row = [](const char *kind, const char *read, const char *written) {
+            QTest::newRow(kind) << QString(kind) << QString(read) << QString(written);
+        };
+        row("regular", "old", "");
+        row("missing", "<файл не найден>", "");
+        row("folder", "<это папка, а не файл>", "это папка, а не файл");
+        row("fifo", "<это именованный канал", "это именованный канал");
+        row("socket", "<это сокет", "это сокет");
+        row("loop", "<слишком много символических ссылок", "слишком много символических ссылок");
+        row("/dev/null", "", "");
+        row("/dev/full", "", "на диске нет места");
+        row("missing/x", "<файл не найден>", "папка «");
+        row("regular/x", "— это файл, а не папка", "— это файл, а не папка");
+    }
+
+    void fileKinds()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, read);
+        QFETCH(QString, written);
+        const QString path = kind.startsWith(QLatin1Char('/')) ? kind : dir->filePath(kind);
+        QVERIFY(writeFile(dir->filePath(QStringLiteral("regular")), "old"));
+        const QByteArray native = QFile::encodeName(path);
+        if (kind == QLatin1String("folder"))
+            QVERIFY(QDir().mkdir(path));
+        if (kind == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(native.constData(), 0600), 0);
+        if (kind == QLatin1String("socket"))
+            QVERIFY(makeSocket(path));
+        if (kind == QLatin1String("loop"))
+            QCOMPARE(::symlink(native.constData(), native.constData()), 0);
+        const FifoGuard guard(path);
+
+        const QByteArray before = contents(path).left(100);
+        QVERIFY2(QString::fromUtf8(before).contains(read), before.constData());
+        const QString error = documentio::writeDocument(path, "new");
+        QVERIFY2(written.isEmpty() ? error.isEmpty() : error.contains(written), qPrintable(error));
+        if (written.isEmpty() && !path.startsWith(QLatin1String("/dev/")))
+            QCOMPARE(contents(path), QByteArray("new"));
+        QVERIFY(
+            QDir(dir->path()).entryList({".gammacrypt*"}, QDir::Hidden | QDir::Files).isEmpty());
+    }
+
+    // Every name of a file keeps pointing at it, with its owner, group, mode and inode, when
+    // the text cannot simply be replaced: a second hard link, a folder that takes no new
+    // files; and as root, a file of another user.
+    void writtenFileKeepsWhatItWas_data()
+    {
+        QTest::addColumn<QString>("situation");
+        QTest::newRow("hard link") << "link";
+        QTest::newRow("read-only folder") << "read-only folder";
+        QTest::newRow("another user's file, mode 600") << "foreign";
+    }
+
+    void writtenFileKeepsWhatItWas()
+    {
+        QFETCH(QString, situation);
+        const bool root = ::geteuid() == 0;
+        if (situation == QLatin1String("foreign") && !root)
+            QSKIP("only root can give a file to another user");
+        const uid_t nobody = 65534;
+        const QString folder = dir->filePath(QStringLiteral("folder"));
+        const QString path = folder + QStringLiteral("/текст.txt");
+        QVERIFY(QDir().mkdir(folder) && writeFile(path, "old contents, longer"));
+        const QByteArray native = QFile::encodeName(path);
+        const QString link = dir->filePath(QStringLiteral("second name"));
+        if (situation == QLatin1String("link"))
+            QCOMPARE(::link(native.constData(), QFile::encodeName(link).constData()), 0);
+        const bool readOnlyFolder = situation == QLatin1String("read-only folder");
+        // Root may write into any folder; as nobody it may not, and the file is still nobody's.
+        if ((situation == QLatin1String("foreign") || readOnlyFolder) && root &&
+            ::chown(native.constData(), nobody, nobody) != 0)
+            QSKIP("no uid 65534 here");
+        if (situation == QLatin1String("foreign"))
+            QCOMPARE(::chmod(native.constData(), 0600), 0);
+        if (readOnlyFolder)
+            QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0555) == 0 &&
+                    ::chmod(QFile::encodeName(dir->path()).constData(), 0755) == 0);
+        const struct stat before = statusOf(path);
+
+        if (readOnlyFolder && root)
+            QCOMPARE(::seteuid(nobody), 0);
+        const QString error = documentio::writeDocument(path, "new");
+        if (readOnlyFolder && root)
+            QCOMPARE(::seteuid(0), 0);
+        ::chmod(QFile::encodeName(folder).constData(), 0755);
+
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(contents(path), QByteArray("new"));
+        if (situation == QLatin1String("link"))
+            QCOMPARE(contents(link), QByteArray("new"));
+        const struct stat after = statusOf(path);
+        QVERIFY(after.st_uid == before.st_uid && after.st_gid == before.st_gid &&
+                after.st_mode == before.st_mode);
+        QVERIFY(after.st_ino == before.st_ino || situation == QLatin1String("foreign"));
+        QCOMPARE(QDir(folder).entryList(QDir::Hidden | QDir::Files), QStringList{"текст.txt"});
+    }
+
+    // The bound itself opens; one byte more, or a device that never ends, is refused with the
+    // sizes in bytes.
+    void sizeBound_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<QString>("error");
+        const qint64 bound = documentio::maxDocumentSize;
+        QTest::newRow("exactly the bound") << "file" << bound << "";
+        QTest::newRow("one byte more") << "file" << bound + 1
+                                       << "файл слишком большой: 67 108 865 байт; наибольший "
+                                          "размер, который можно открыть, — 67 108 864 байта";
+        QTest::newRow("/dev/zero") << "/dev/zero" << qint64(0) << "файл слишком большой";
+    }
+
+    void sizeBound()
+    {
+        QFETCH(QString, file);
+        QFETCH(qint64, size);
+        QFETCH(QString, error);
+        const QString path = file.startsWith(QLatin1Char('/')) ? file : dir->filePath(file);
+        if (size > 0)
+            QVERIFY(QFile(path).open(QIODevice::WriteOnly) && QFile::resize(path, size));
+        const documentio::ReadResult result = documentio::readDocument(path);
+        QVERIFY2(error.isEmpty() ? result.error.isEmpty() : result.error.startsWith(error),
+                 qPrintable(result.error));
+        QCOMPARE(result.ok, error.isEmpty());
+        QCOMPARE(qint64(result.text.size()), error.isEmpty() ? size : 0);
+    }
+
+    // The usual causes speak Russian: no Latin letter in their text.
+    void systemErrorsInRussian()
+    {
+        for (const int error : {EACCES,  EPERM,  ENOENT, EISDIR,       ENOTDIR, ENOSPC, EDQUOT,
+                                EROFS,   ELOOP,  EMLINK, ENAMETOOLONG, EFBIG,   EIO,    ENXIO,
+                                ETXTBSY, EAGAIN, EBADF,  EPIPE,        ENOMEM,  EMFILE, EINVAL}) {
+            const QString text = documentio::systemErrorText(error);
+            QVERIFY2(!text.contains(QRegularExpression(QStringLiteral("[A-Za-z]"))),
+                     qPrintable(text));
+        }
+    }
+
+    // Names given as bytes come back as the same bytes, and different bytes stay different
+    // names, whatever the system's encoding makes of them.
+    void namesKeepTheirBytes()
+    {
+        const QList<QByteArray> names{
+            "plain.txt",        "\xD1\x82\xD0\xB5\xD0\xBA\xD1\x81\xD1\x82",
+            "\xEF\xBF\xBD.txt", "\xFE.txt",
+            "\xFF.txt",         "\xCF\xF0\xE8\xE2\xE5\xF2.txt",
+            "a\xED\xA0\x80z",   "\xC0\xAF",
+            "\xF4\x90\x80\x80"};
+        QSet<QString> paths;
+        for (const QByteArray &name : names) {
+            const QString path = documentio::pathFromNative(name);
+            QCOMPARE(documentio::nativePath(path), name);
+            paths.insert(path);
+        }
+        QCOMPARE(paths.size(), names.size());
+        QCOMPARE(documentio::displayPath(documentio::pathFromNative("d/\xFE.txt")),
+                 QStringLiteral("d/\\xfe.txt"));
+        QVERIFY(documentio::isExactName(QStringLiteral("/tmp/Привет.txt")));
+        QVERIFY(!documentio::isExactName(QStringLiteral("/tmp/\uFFFD.txt")));
+    }
+
+private:
+    static bool writeFile(const QString &path, const QByteArray &bytes)
+    {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    }
+
+    std::unique_ptr<QTemporaryDir> dir;
+};
+
+QTEST_GUILESS_MAIN(TestDocumentIo)
+#include "tst_documentio.moc"
