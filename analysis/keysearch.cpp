@@ -12,6 +12,7 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <utility>
 #include <vector>
 
 namespace analysis {
@@ -212,33 +213,63 @@ public:
 
     void run()
     {
-        std::vector<float> bounds(residueClassCount);
+        looseBounds.resize(residueClassCount);
+        exactBounds.assign(residueClassCount, std::numeric_limits<float>::quiet_NaN());
         std::vector<qint8> residues;
         const PairTable &pairs = bestAfterLetter();
         for (int index = 0; index < residueClassCount; ++index) {
             fillResidues(index, line.length, residues);
-            bounds[index] = classBound(line, residues, pairs);
+            looseBounds[index] = classBound(line, residues, pairs);
         }
         result.residueClasses = residueClassCount;
-        std::vector<int> order(residueClassCount);
-        std::iota(order.begin(), order.end(), 0);
-        std::sort(order.begin(), order.end(),
-                  [&bounds](int x, int y) { return bounds[x] > bounds[y]; });
 
         // The keys people type first: few patterns per class, each cheap to score.
-        for (const int index : order) {
-            if (bounds[index] == impossible || bounds[index] + typedLogPrior <= threshold())
-                break;
+        visitClasses(typedLogPrior, [this](int index) {
             typedPatterns(index);
-        }
+            return true;
+        });
         // Then every sign pattern, class by class while a class could still beat the list.
         qint64 work = 0;
-        for (const int index : order) {
-            if (bounds[index] == impossible || bounds[index] + freeLogPrior <= threshold() ||
-                work > workBudget)
-                break;
+        visitClasses(freeLogPrior, [this, &work](int index) {
             work += signSearch(index);
             ++result.classesInDepth;
+            return work <= workBudget;
+        });
+    }
+
+    // Visits the classes best bound first while the bound plus prior could still make the
+    // list. The screening bound is cheap and loose; a class that comes up is bounded again
+    // with the full model and put back, so that only classes whose full bound is high are
+    // visited, and only those near the top get the full bound computed at all.
+    template <typename Visit> void visitClasses(float prior, const Visit &visit)
+    {
+        std::vector<std::pair<float, int>> heap; // (bound, index·2 + 1 when the bound is full)
+        heap.reserve(residueClassCount);
+        for (int index = 0; index < residueClassCount; ++index) {
+            const bool exact = !std::isnan(exactBounds[index]);
+            heap.emplace_back(exact ? exactBounds[index] : looseBounds[index],
+                              index * 2 + (exact ? 1 : 0));
+        }
+        std::make_heap(heap.begin(), heap.end());
+        while (!heap.empty()) {
+            std::pop_heap(heap.begin(), heap.end());
+            const auto [bound, code] = heap.back();
+            heap.pop_back();
+            if (bound == impossible || double(bound + prior) <= threshold())
+                return;
+            const int index = code / 2;
+            if (code % 2 == 0) {
+                std::vector<qint8> residues;
+                fillResidues(index, line.length, residues);
+                lastBounds = remainingBounds(residues);
+                lastBoundsIndex = index;
+                exactBounds[index] = lastBounds[0][0];
+                heap.emplace_back(exactBounds[index], index * 2 + 1);
+                std::push_heap(heap.begin(), heap.end());
+                continue;
+            }
+            if (!visit(index))
+                return;
         }
     }
 
@@ -388,7 +419,12 @@ private:
         std::vector<qint8> residues;
         fillResidues(index, line.length, residues);
         const SignPattern base = classPattern(index);
-        const std::vector<std::array<float, 4>> remaining = remainingBounds(residues);
+        // Usually the class was bounded just before it came up.
+        if (lastBoundsIndex != index) {
+            lastBounds = remainingBounds(residues);
+            lastBoundsIndex = index;
+        }
+        const std::vector<std::array<float, 4>> &remaining = lastBounds;
         const double cut = threshold();
         std::vector<Hypothesis> current;
         std::vector<Hypothesis> next;
@@ -490,6 +526,10 @@ private:
     AttackResult &result;
     const int keep;
     std::vector<PoolEntry> pool;
+    std::vector<float> looseBounds; // per class, from the screening
+    std::vector<float> exactBounds; // per class, with the full model; NaN until computed
+    std::vector<std::array<float, 4>> lastBounds; // remainingBounds of class lastBoundsIndex
+    int lastBoundsIndex = -1;
 };
 
 } // namespace

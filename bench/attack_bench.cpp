@@ -85,6 +85,12 @@ Figures runKind(KeyKind kind, const QStringList &lines, quint32 seed, int beamWi
         timer.start();
         const analysis::AttackResult result = analysis::attackLine(cipher, settings);
         figures.milliseconds.push_back(timer.elapsed());
+        if (qEnvironmentVariableIsSet("ATTACK_BENCH_VERBOSE") && timer.elapsed() > 1500) {
+            std::fprintf(stderr,
+                         "slow: %lld ms, key %d,%d,%d, classes in depth %d, patterns %lld\n",
+                         timer.elapsed(), key.a, key.c, key.t0, result.classesInDepth,
+                         result.patternsScored);
+        }
         ++figures.lines;
         if (result.candidates.isEmpty())
             continue;
