@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "qttranslation.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -8,6 +9,7 @@
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
+    installQtTranslation();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/gammacrypt.svg")));
     MainWindow window;
     window.show();

@@ -1,12 +1,21 @@
 #!/usr/bin/env bash
-# Throughput and peak memory of gammacrypt-cli on ordinary Russian text.
+# Throughput and peak memory of gammacrypt-cli on ordinary Russian text, beside two anchors
+# timed on the same files in the same run.
 #
 #   bench/cli_bench.sh [path/to/gammacrypt-cli] [size in MiB, default 100]
 #
-# Generates a UTF-8 file of that size in a temporary folder (never in the repository),
-# enciphers it to /dev/null and to a file under /usr/bin/time -v, and prints MiB/s of
-# input and the peak resident memory. A second run streams 1 GiB through a pipe to show
-# that memory does not grow with the input.
+# Generates a UTF-8 file of that size in a temporary folder (never in the repository) and a
+# Windows-1251 copy of it, runs each command GAMMACRYPT_BENCH_RUNS times (5 by default) under
+# /usr/bin/time, and prints medians: wall clock, CPU time (user + system), MiB/s of input on
+# CPU time, and the peak resident memory. The ratios compare throughput on CPU time, which a
+# busy machine disturbs less than the wall clock.
+#
+# Anchors: `tr 'А-Я' 'Б-ЯА'` in a UTF-8 locale, and `iconv -f utf-8 -t utf-8`, on the UTF-8
+# file; `tr` with the same letters as Windows-1251 bytes ('\300-\337' to '\301-\337\300') on the
+# copy. GNU tr works on bytes whatever the locale, so on the UTF-8 file its command maps the
+# bytes of those letters' sequences: a 256-entry byte map, which costs the same whatever it
+# maps. A second part streams over 1 GiB through a pipe to show that memory does not grow with
+# the input.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -76,35 +85,76 @@ generate() {
     }'
 }
 
+runs=${GAMMACRYPT_BENCH_RUNS:-5}
 input="$work/input.txt"
+input1251="$work/input-1251.txt"
 generate $((size_mib * 1024 * 1024)) > "$input"
+iconv -f utf-8 -t windows-1251 "$input" > "$input1251"
 bytes=$(stat -c %s "$input")
-echo "input: $bytes bytes, $(wc -l < "$input") lines of UTF-8 text"
+bytes1251=$(stat -c %s "$input1251")
+echo "input: $bytes bytes, $(wc -l < "$input") lines of UTF-8 text; Windows-1251 copy: $bytes1251 bytes"
+echo "medians of $runs runs; CPU time is user + system"
+printf '%9s %9s %12s %10s  %s\n' "wall" "CPU" "MiB/s (CPU)" "peak RSS" "command"
 
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+# measure LABEL BYTES COMMAND [RUNS]: COMMAND is a shell command line; sets $cpu to its median
+# CPU time.
 measure() {
-    local label=$1; shift
-    local log="$work/time.log"
-    /usr/bin/time -v "$@" 2> "$log"
-    local seconds cpu rss
-    seconds=$(awk -F': ' '/Elapsed \(wall clock\)/ {
-        n = split($2, part, ":"); s = 0
-        for (i = 1; i <= n; ++i) s = s * 60 + part[i]
-        print s }' "$log")
-    cpu=$(awk -F': ' '/(User|System) time/ { s += $2 } END { print s }' "$log")
-    rss=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$log")
-    # CPU time as well: on a busy machine the wall clock also counts other programs.
-    awk -v label="$label" -v b="$bytes" -v s="$seconds" -v c="$cpu" -v r="$rss" 'BEGIN {
-        printf "%-30s %6.2f s wall %7.1f MiB/s | %6.2f s CPU %7.1f MiB/s | peak RSS %5.1f MiB\n",
-               label, s, b / 1048576 / s, c, b / 1048576 / c, r / 1024 }'
+    local label=$1 size=$2 command=$3 count=${4:-$runs}
+    local walls=() cpus=() peak=0 i wall user sys rss
+    for ((i = 0; i < count; ++i)); do
+        { TIMEFORMAT='%3R %3U %3S'
+          time eval "/usr/bin/time -f %M -o '$work/rss' $command" > /dev/null 2> "$work/err"
+        } 2> "$work/times" || { cat "$work/err" >&2; exit 1; }
+        read -r wall user sys < "$work/times"
+        rss=$(tail -n 1 "$work/rss")
+        walls+=("$wall")
+        cpus+=("$(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')")
+        [ "$rss" -gt "$peak" ] && peak=$rss
+    done
+    wall=$(printf '%s\n' "${walls[@]}" | median)
+    cpu=$(printf '%s\n' "${cpus[@]}" | median)
+    # The label last and as it is: awk would read escapes in it, and widths count bytes.
+    awk -v b="$size" -v w="$wall" -v c="$cpu" -v r="$peak" 'BEGIN {
+        printf "%7.3f s %7.3f s %12.1f %6.1f MiB  ", w, c, b / 1048576 / c, r / 1024 }'
+    printf '%s\n' "$label"
 }
 
-measure "encrypt to /dev/null" "$tool" encrypt --key 5,3,7 "$input" --output /dev/null
-measure "encrypt to a file (--output)" "$tool" encrypt --key 5,3,7 "$input" --output "$work/out.txt"
-measure "decrypt to standard output" sh -c "'$tool' decrypt --key 5,3,7 '$work/out.txt' > /dev/null"
-measure "windows-1251, --last-line" "$tool" encrypt --key 5,3,7 --encoding windows-1251 --last-line "$input" --output /dev/null
+ratio() { awk -v a="$2" -v t="$3" -v goal="$4" 'BEGIN {
+    printf "%6.2f (goal: at least %s)  ", a / t, goal }'; printf '%s\n' "$1"; }
+
+tool_q=$(printf '%q' "$tool")
+in_q=$(printf '%q' "$input")
+in1251_q=$(printf '%q' "$input1251")
+out_q=$(printf '%q' "$work/out.txt")
+
+measure "encrypt to /dev/null" "$bytes" "$tool_q encrypt --key 5,3,7 $in_q --output /dev/null"
+utf8_cpu=$cpu
+measure "encrypt to a file (--output)" "$bytes" "$tool_q encrypt --key 5,3,7 $in_q --output $out_q"
+measure "decrypt to standard output" "$bytes" "$tool_q decrypt --key 5,3,7 $out_q"
+measure "windows-1251, every line" "$bytes1251" \
+    "$tool_q encrypt --key 5,3,7 --encoding windows-1251 $in1251_q --output /dev/null"
+cp1251_cpu=$cpu
+measure "windows-1251, --last-line" "$bytes1251" \
+    "$tool_q encrypt --key 5,3,7 --encoding windows-1251 --last-line $in1251_q --output /dev/null"
+
+echo "anchors"
+measure "tr 'А-Я' 'Б-ЯА' (C.UTF-8)" "$bytes" "env LC_ALL=C.UTF-8 tr 'А-Я' 'Б-ЯА' < $in_q"
+tr_cpu=$cpu
+measure "iconv -f utf-8 -t utf-8" "$bytes" "iconv -f utf-8 -t utf-8 $in_q"
+iconv_cpu=$cpu
+measure "tr '\\300-\\337' '\\301-\\337\\300' (Windows-1251)" "$bytes1251" \
+    "tr '\\300-\\337' '\\301-\\337\\300' < $in1251_q"
+tr1251_cpu=$cpu
+
+echo "throughput ratios, on CPU time"
+ratio "UTF-8 encrypt / tr" "$tr_cpu" "$utf8_cpu" 0.35
+ratio "UTF-8 encrypt / iconv" "$iconv_cpu" "$utf8_cpu" 2
+ratio "Windows-1251 every line / tr on the Windows-1251 copy" "$tr1251_cpu" "$cp1251_cpu" 0.35
 
 # Memory must not depend on the input's size: over 1 GiB through a pipe, never on disk.
-# Whole copies of the file, so that no UTF-8 sequence is cut.
+# Whole copies of the file, so that no UTF-8 sequence is cut. Once: it takes a while.
 copies=$((1024 / size_mib + 1))
-bytes=$((copies * bytes))
-measure "$copies copies from a pipe" sh -c "for i in \$(seq $copies); do cat '$input'; done | '$tool' encrypt --key 5,3,7 > /dev/null"
+measure "$copies copies from a pipe" "$((copies * bytes))" \
+    "sh -c 'for i in \$(seq $copies); do cat $in_q; done | $tool_q encrypt --key 5,3,7'" 1

@@ -2,6 +2,7 @@
 
 #include "alphabet.h"
 #include "gamma_paths.h"
+#include "keystream.h"
 
 #include <algorithm>
 #include <array>
@@ -27,80 +28,8 @@ constexpr int wideLanes = 32;
 // The wide loop's step: four registers share one range check and one cursor update.
 constexpr int wideStep = 4 * wideLanes;
 
-// After T(1) every generator value lies in −31..31, so within 63 further steps a value
-// repeats and the keystream is periodic from there on.
-constexpr int distinctValues = 63;
-constexpr int maxPrefix = distinctValues + 1;
-
-// The cycle is laid out repeated over at least one step of the wide loop, so that a step of
-// any loop reads its codes contiguously and the offset wraps with one subtraction.
-constexpr int minSpan = wideStep;
-constexpr int maxSpan = minSpan + distinctValues - 1;
-
-// The gamma codes of one call. Positions below prefixLength take prefix[position]; from
-// prefixLength on the codes repeat, and cycle[k] is the code of position prefixLength + k
-// for every k below span + wideStep (span being a whole number of periods).
-struct Keystream
-{
-    std::array<quint16, maxPrefix> prefix{};
-    int prefixLength = 0;
-    std::array<quint16, maxSpan + wideStep> cycle{};
-    int span = 0;
-};
-
-Keystream makeKeystream(qint32 a, qint32 c, qint32 t0)
-{
-    // Codes by position until the first repeated value; firstSeen remembers where each
-    // value of −31..31 appeared.
-    std::array<quint16, maxPrefix + 1> codes{};
-    std::array<int, distinctValues> firstSeen;
-    firstSeen.fill(-1);
-
-    codes[0] = quint16(gammaCode(t0));
-    qint32 t = nextGammaValue(t0, a, c);
-    int position = 1;
-    while (firstSeen[t + 31] < 0) {
-        firstSeen[t + 31] = position;
-        codes[position] = quint16(gammaCode(t));
-        t = nextGammaValue(t, a, c);
-        ++position;
-    }
-
-    Keystream stream;
-    stream.prefixLength = firstSeen[t + 31];
-    std::copy_n(codes.begin(), stream.prefixLength, stream.prefix.begin());
-
-    const int period = position - stream.prefixLength;
-    stream.span = (minSpan + period - 1) / period * period;
-    for (int k = 0, inPeriod = 0; k < stream.span + wideStep; ++k) {
-        stream.cycle[k] = codes[stream.prefixLength + inPeriod];
-        if (++inPeriod == period)
-            inPeriod = 0;
-    }
-    return stream;
-}
-
-// The keystream of the last key used on this thread. Callers transform many lines under
-// one key (the command-line tool restarts the generator on every line), and building the
-// keystream costs as much as transforming a short line.
-const Keystream &keystreamFor(qint32 a, qint32 c, qint32 t0)
-{
-    struct Cached
-    {
-        bool valid = false;
-        qint32 a = 0, c = 0, t0 = 0;
-        Keystream stream;
-    };
-    thread_local Cached last;
-    if (!last.valid || last.a != a || last.c != c || last.t0 != t0) {
-        last.stream = makeKeystream(a, c, t0);
-        last.a = a;
-        last.c = c;
-        last.t0 = t0;
-        last.valid = true;
-    }
-    return last.stream;
-}
+// The keystream is laid out for the wide loop's step.
+static_assert(wideStep == Keystream::blockLength, "one wide step reads one block of codes");
 
 // Where the transform stands in the keystream's cycle. A small value that the loops copy
 // into a local, so that the offset stays in a register across the stores of the result.

@@ -168,7 +168,16 @@ struct ParserOptions
                               QStringLiteral("N"), QStringLiteral("100")};
 };
 
-// QCommandLineParser reports in English; the tool speaks Russian.
+// One of QCommandLineParser's error messages, its option name captured. The parser words it
+// through Qt's catalogue, in the user's language, so the pattern is taken from there too.
+QRegularExpression parserMessage(const char *message)
+{
+    QString pattern = QRegularExpression::escape(QCommandLineParser::tr(message));
+    pattern.replace(QStringLiteral("\\%1"), QStringLiteral("(.*)"));
+    return QRegularExpression(QLatin1Char('^') + pattern + QLatin1Char('$'));
+}
+
+// QCommandLineParser reports in the user's language; the tool speaks Russian.
 QString russianParserError(const QCommandLineParser &parser)
 {
     const QStringList unknown = parser.unknownOptionNames();
@@ -178,9 +187,8 @@ QString russianParserError(const QCommandLineParser &parser)
         return QStringLiteral("неизвестный параметр %1").arg(quoted(dashes + unknown.first()));
     }
     const QString text = parser.errorText();
-    static const QRegularExpression missingValue(QStringLiteral("^Missing value after '(.*)'\\.$"));
-    static const QRegularExpression unexpectedValue(
-        QStringLiteral("^Unexpected value after '(.*)'\\.$"));
+    const QRegularExpression missingValue = parserMessage("Missing value after '%1'.");
+    const QRegularExpression unexpectedValue = parserMessage("Unexpected value after '%1'.");
     if (const auto match = missingValue.match(text); match.hasMatch())
         return QStringLiteral("после %1 нет значения").arg(quoted(match.captured(1)));
     if (const auto match = unexpectedValue.match(text); match.hasMatch())

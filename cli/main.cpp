@@ -3,6 +3,7 @@
 #include "commandline.h"
 #include "filenames.h"
 #include "messages.h"
+#include "qttranslation.h"
 #include "stdstreams.h"
 #include "streamcipher.h"
 #include "trace.h"
@@ -63,6 +64,7 @@ int main(int argc, char *argv[])
         QCoreApplication application(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("gammacrypt-cli"));
         QCoreApplication::setApplicationVersion(QStringLiteral(GAMMACRYPT_VERSION));
+        installQtTranslation();
         status = runCommand(argc, argv);
     } catch (const std::bad_alloc &) {
         cli::printOutOfMemory();

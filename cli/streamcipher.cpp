@@ -1,5 +1,6 @@
 #include "streamcipher.h"
 
+#include "bytecipher.h"
 #include "documentio.h"
 #include "fileaccess.h"
 #include "filenames.h"
@@ -78,12 +79,15 @@ protected:
     int readErrno = 0;
 };
 
-// UTF-8 is split into lines before decoding: LF and CR never occur inside a multi-byte
-// sequence, and so each line's bytes keep their offsets in the stream for error messages.
-class Utf8LineSource : public LineSource
+// Bytes cut into lines before any decoding: LF and CR never occur inside a multi-byte UTF-8
+// sequence, and Windows-1251 has one byte a character. Each line's bytes keep their offsets
+// in the stream for error messages. As a LineSource it gives the lines decoded from UTF-8.
+class ByteLineSource : public LineSource
 {
 public:
-    explicit Utf8LineSource(QFile &device)
+    using Line = LineSplitter<char>::Line;
+
+    explicit ByteLineSource(QFile &device)
         : LineSource(device),
           splitter(
               [this](char *dest, qint64 max) { return noteFailure(this->device.read(dest, max)); },
@@ -91,9 +95,8 @@ public:
     {
     }
 
-    Result next(QString &text, LineEnd &end) override
+    Result nextBytes(Line &line)
     {
-        LineSplitter<char>::Line line;
         switch (splitter.next(line)) {
         case LineSplitter<char>::Status::End:
             return Result::End;
@@ -104,15 +107,17 @@ public:
         case LineSplitter<char>::Status::Line:
             break;
         }
-        const qint64 bad = decodeUtf8(line.data, line.size, text);
-        if (bad >= 0)
-            return reportInvalidByte(line, bad);
-        end = line.end;
         return Result::Line;
     }
 
-private:
-    Result reportInvalidByte(const LineSplitter<char>::Line &line, qint64 badInLine)
+    // Decodes a line known to be UTF-8, or reports its first invalid byte.
+    Result decodeUtf8Line(const Line &line, QString &text)
+    {
+        const qint64 bad = decodeUtf8(line.data, line.size, text);
+        return bad >= 0 ? reportInvalidByte(line, bad) : Result::Line;
+    }
+
+    Result reportInvalidByte(const Line &line, qint64 badInLine)
     {
         const auto byte = uchar(line.data[badInLine]);
         failureText =
@@ -125,6 +130,18 @@ private:
         return Result::Failed;
     }
 
+    // The next line decoded from UTF-8, for the text path.
+    Result next(QString &text, LineEnd &end) override
+    {
+        Line line;
+        const Result result = nextBytes(line);
+        if (result != Result::Line)
+            return result;
+        end = line.end;
+        return decodeUtf8Line(line, text);
+    }
+
+private:
     LineSplitter<char> splitter;
 };
 
@@ -245,10 +262,20 @@ bool openInput(QFile &input, const QString &path)
 std::unique_ptr<LineSource> makeLineSource(Encoding encoding, QFile &input)
 {
     if (encoding == Encoding::Utf8)
-        return std::make_unique<Utf8LineSource>(input);
+        return std::make_unique<ByteLineSource>(input);
     return std::make_unique<Windows1251LineSource>(input);
 }
 
+// Reports a failure after dropping the partial output; returns false.
+bool failed(OutputSink &sink, const QString &message)
+{
+    sink.discard();
+    printError(message);
+    return false;
+}
+
+// The text path: every line decoded to UTF-16, transformed and encoded again. The reference
+// for the byte path, and the way for what that cannot decide.
 struct CipherRun
 {
     LineSource &source;
@@ -299,13 +326,107 @@ struct CipherRun
         return true;
     }
 
-    bool reportFailure(const QString &message)
+    bool reportFailure(const QString &message) { return failed(sink, message); }
+};
+
+// The byte path. A UTF-8 line holding a character the tables do not decide goes the text
+// path; so does the one line --last-line writes, since its line breaks are the editing area's.
+struct ByteRun
+{
+    ByteLineSource &source;
+    OutputSink &sink;
+    LineEncoder &encoder;
+    const ByteCipher &cipher;
+    GammaKey key;
+    Encoding encoding;
+
+    QString transformed(const QString &line) const
     {
-        sink.discard();
-        printError(message);
-        return false;
+        return gammaTransform(line, key.a, key.c, key.t0);
+    }
+
+    bool everyLine()
+    {
+        ByteLineSource::Line line;
+        QByteArray bytes;
+        QString text;
+        for (;;) {
+            const LineSource::Result result = source.nextBytes(line);
+            if (result == LineSource::Result::End)
+                return true;
+            if (result == LineSource::Result::Failed)
+                return failed(sink, source.failure());
+            bytes.resize(0);
+            qint64 invalidAt = -1;
+            switch (cipher.appendLine(line.data, line.size, bytes, invalidAt)) {
+            case ByteCipher::Result::Done:
+                bytes += lineEndBytes(line.end);
+                break;
+            case ByteCipher::Result::Invalid:
+                source.reportInvalidByte(line, invalidAt);
+                return failed(sink, source.failure());
+            case ByteCipher::Result::Undecided:
+                if (source.decodeUtf8Line(line, text) == LineSource::Result::Failed)
+                    return failed(sink, source.failure());
+                bytes = encoder.encode(transformed(text), line.end);
+                break;
+            }
+            if (!sink.write(bytes))
+                return failed(sink, sink.failure());
+        }
+    }
+
+    bool lastLineOnly()
+    {
+        ByteLineSource::Line line;
+        QByteArray last;
+        QString text;
+        for (;;) {
+            const LineSource::Result result = source.nextBytes(line);
+            if (result == LineSource::Result::End)
+                break;
+            if (result == LineSource::Result::Failed)
+                return failed(sink, source.failure());
+            // Every line must be valid UTF-8, though only the last is written.
+            if (encoding == Encoding::Utf8 &&
+                source.decodeUtf8Line(line, text) == LineSource::Result::Failed)
+                return failed(sink, source.failure());
+            // Only a final line without a line end is kept, as on the text path.
+            if (line.end == LineEnd::None)
+                last = QByteArray(line.data, int(line.size));
+        }
+        if (encoding == Encoding::Utf8)
+            decodeUtf8(last.constData(), last.size(), text);
+        else
+            text = ByteCipher::decodeWindows1251(last.constData(), last.size());
+        const QString result = transformed(documentio::lastLine(text));
+        if (!sink.write(encoder.encode(result, LineEnd::None)))
+            return failed(sink, sink.failure());
+        return true;
     }
 };
+
+// The byte path gives the text path's bytes unless the tables are incomplete for the
+// encoding, or a byte-order mark makes Open decode a Windows-1251 input as Unicode.
+bool bytePathDecides(const ByteCipher &cipher, Encoding encoding, QFile &input)
+{
+    if (!cipher.usable())
+        return false;
+    return encoding == Encoding::Utf8 || !ByteCipher::switchesDecoding(input.peek(4));
+}
+
+bool transformLines(const Options &options, QFile &input, OutputSink &sink, LineEncoder &encoder)
+{
+    const ByteCipher cipher(options.encoding, options.key);
+    if (bytePathDecides(cipher, options.encoding, input)) {
+        ByteLineSource source(input);
+        ByteRun run{source, sink, encoder, cipher, options.key, options.encoding};
+        return options.lastLineOnly ? run.lastLineOnly() : run.everyLine();
+    }
+    const std::unique_ptr<LineSource> source = makeLineSource(options.encoding, input);
+    CipherRun run{*source, sink, encoder, options.key};
+    return options.lastLineOnly ? run.lastLineOnly() : run.everyLine();
+}
 
 } // namespace
 
@@ -314,17 +435,13 @@ int runCipher(const Options &options)
     QFile input;
     if (!openInput(input, options.inputPath))
         return exitInputOutputError;
-    const std::unique_ptr<LineSource> source = makeLineSource(options.encoding, input);
-
     OutputSink sink;
     if (!sink.open(options.outputPath)) {
         printError(sink.failure());
         return exitInputOutputError;
     }
     LineEncoder encoder(options.encoding);
-    CipherRun run{*source, sink, encoder, options.key};
-    const bool transformed = options.lastLineOnly ? run.lastLineOnly() : run.everyLine();
-    if (!transformed)
+    if (!transformLines(options, input, sink, encoder))
         return exitInputOutputError;
     if (!sink.finish()) {
         printError(sink.failure());

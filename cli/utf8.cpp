@@ -72,6 +72,21 @@ const uchar *copyTwoByteRun(const uchar *in, const uchar *end, char16_t *&out)
 
 } // namespace
 
+int validSequenceLength(const uchar *in, const uchar *end)
+{
+    if (*in < 0x80)
+        return 1;
+    const uchar lead = *in;
+    const int length = sequenceLength(lead);
+    if (length == 0 || end - in < length || !secondByteFits(lead, in[1]))
+        return 0;
+    for (int i = 2; i < length; ++i) {
+        if (!isContinuation(in[i]))
+            return 0;
+    }
+    return length;
+}
+
 qint64 decodeUtf8(const char *data, qint64 size, QString &text)
 {
     // UTF-8 never needs more UTF-16 code units than it has bytes.
@@ -92,13 +107,9 @@ qint64 decodeUtf8(const char *data, qint64 size, QString &text)
             continue;
         }
         const uchar lead = *in;
-        const int length = sequenceLength(lead);
-        if (length == 0 || end - in < length || !secondByteFits(lead, in[1]))
+        const int length = validSequenceLength(in, end);
+        if (length == 0)
             return in - begin;
-        for (int i = 2; i < length; ++i) {
-            if (!isContinuation(in[i]))
-                return in - begin;
-        }
         if (length == 2) {
             *out++ = char16_t(((lead & 0x1F) << 6) | (in[1] & 0x3F));
         } else if (length == 3) {

@@ -12,6 +12,10 @@ namespace cli {
 // byte that does not start a complete, valid sequence; text is then unspecified.
 qint64 decodeUtf8(const char *data, qint64 size, QString &text);
 
+// The length (1 to 4) of the complete, valid UTF-8 sequence that starts at in, or 0 when
+// the byte at in starts none; the rules are decodeUtf8's.
+int validSequenceLength(const uchar *in, const uchar *end);
+
 // The length of data without a multi-byte sequence that its end cuts short, so that data
 // can be decoded in pieces: a lead byte in the last three bytes still waiting for some of
 // its continuation bytes is left for the next piece.

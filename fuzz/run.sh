@@ -8,7 +8,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${GAMMACRYPT_FUZZ_BUILD_DIR:-$root/build-fuzz}
 seconds=${GAMMACRYPT_FUZZ_SECONDS:-20}
-targets=(gamma key document)
+targets=(gamma key document bytecipher)
 
 # Every library the targets reach carries the coverage instrumentation, and all of it the
 # address and undefined-behaviour checks.
@@ -22,9 +22,9 @@ if [ ! -f "$build/build.ninja" ]; then
 fi
 cmake --build "$build" --parallel "$(nproc)" --target "${targets[@]/#/fuzz_}"
 
-# Longest input per target: gamma lines must outgrow the generator's period and the widest
-# loop many times over.
-declare -A max_len=([gamma]=8192 [key]=256 [document]=4096)
+# Longest input per target: gamma and bytecipher lines must outgrow the generator's period
+# and the widest loop many times over.
+declare -A max_len=([gamma]=8192 [key]=256 [document]=4096 [bytecipher]=4096)
 
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 mkdir -p "$build/findings" "$build/logs"

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the .deb from a built tree and checks that it carries everything a user needs:
+# Builds the .deb from a built tree, checks that it carries everything a user needs, and
+# that lintian finds no fault in it:
 #   check-package.sh BUILD_DIR APP_ID VERSION WITH_CLI(yes|no) WITH_PNG_ICONS(yes|no) QT_MAJOR(5|6)
 set -euo pipefail
 
@@ -48,6 +49,7 @@ expected=(
     "usr/share/icons/hicolor/scalable/apps/$id.svg"
     usr/share/man/man1/gammacrypt.1.gz
     usr/share/doc/gammacrypt/copyright
+    usr/share/doc/gammacrypt/changelog.gz
 )
 executables=(usr/bin/gammacrypt)
 if [ "$with_cli" = yes ]; then
@@ -73,7 +75,7 @@ for size in "${icon_sizes[@]}"; do
     [ -f "$png" ] || continue
     file -b "$png" | grep -q "PNG image data, $size x $size," || fail "$png is not a ${size}x${size} PNG"
 done
-for page in "$root"/usr/share/man/man1/*.1.gz; do
+for page in "$root"/usr/share/man/man1/*.1.gz "$root"/usr/share/doc/gammacrypt/changelog.gz; do
     gzip -t "$page" || fail "$page is not a valid gzip file"
 done
 
@@ -95,9 +97,10 @@ field() { dpkg-deb -f "$deb" "$1"; }
 depends=$(field Depends)
 echo "Depends: $depends"
 if [ "$qt_major" = 6 ]; then
-    qt_packages=(libqt6svg6 libqt6widgets6 libqt6gui6 libqt6core6 libqt6core5compat6)
+    qt_packages=(libqt6svg6 libqt6widgets6 libqt6gui6 libqt6core6 libqt6core5compat6
+        qt6-translations-l10n)
 else
-    qt_packages=(libqt5svg5 libqt5widgets5 libqt5gui5 libqt5core5a)
+    qt_packages=(libqt5svg5 libqt5widgets5 libqt5gui5 libqt5core5a qttranslations5-l10n)
 fi
 for dependency in fonts-liberation2 "${qt_packages[@]}" libc6; do
     grep -qE "(^|, )$dependency( |,|$)" <<<"$depends" || fail "Depends lacks $dependency"
@@ -105,6 +108,15 @@ done
 other_major=$((qt_major == 6 ? 5 : 6))
 if grep -qE "(^|, )(lib)?qt-?$other_major" <<<"$depends"; then
     fail "a Qt $qt_major package depends on Qt $other_major"
+fi
+
+# What a distribution's checker says: any error or warning fails; informational tags are
+# shown for a person to judge.
+lintian --fail-on none --display-info --tag-display-limit 0 "$deb" >"$work/lintian.log" 2>&1 ||
+    fail "lintian could not check the package"
+grep -v '^running with root privileges' "$work/lintian.log" || true
+if grep -qE '^[EW]: ' "$work/lintian.log"; then
+    fail "lintian reports errors or warnings"
 fi
 
 if [ "$failed" -ne 0 ]; then

@@ -17,6 +17,8 @@ if(TARGET gammacrypt-cli)
         "\nThe package also holds gammacrypt-cli, the same cipher for files and pipes.")
 endif()
 set(CPACK_PACKAGE_DESCRIPTION "${description}")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_RPM_PACKAGE_LICENSE "${GAMMACRYPT_LICENSE}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
@@ -26,14 +28,19 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${GAMMACRYPT_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${GAMMACRYPT_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Neither comes from linking: the window's "Times New Roman" resolves to the metric-
-# compatible Liberation Serif, and the window icon is drawn by Qt's SVG icon engine.
+# None comes from linking: the window's "Times New Roman" resolves to the metric-compatible
+# Liberation Serif, the window icon is drawn by Qt's SVG icon engine, and Qt's catalogues
+# give the standard buttons, file dialogs and the tool's --help the user's language (the
+# program looks for them in the Qt it runs on).
 if(GAMMACRYPT_QT_MAJOR STREQUAL 6)
     set(qt_svg_package libqt6svg6)
+    set(qt_translations_package qt6-translations-l10n)
 else()
     set(qt_svg_package libqt5svg5)
+    set(qt_translations_package qttranslations5-l10n)
 endif()
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, ${qt_svg_package}")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "fonts-liberation2, ${qt_svg_package}, ${qt_translations_package}")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 
 set(CPACK_SOURCE_GENERATOR TXZ)

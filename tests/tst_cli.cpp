@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -85,6 +86,32 @@ QPair<int, int> cycleByWalking(const QString &key)
     }
 }
 
+// About 600 KB of lines of the alphabet and its near misses, the characters this encoding
+// holds besides (in UTF-8 the U+1C80 family, three- and four-byte ones too), random line ends:
+// the lines, then their ends.
+QStringList randomLines(const QString &encoding)
+{
+    QString characters = QStringLiteral("  АБВЖЗИЯабвжзия ёЁйЙ09.,\t\u00A0«»№\u0098");
+    if (encoding == QLatin1String("utf-8"))
+        characters += QStringLiteral("\u1C80\u1C82\u1C88—€\u2028\uFEFF\u0000");
+    const QStringList ends{"\n", "\r\n", "\r"};
+    QRandomGenerator random(16);
+    QStringList lines, lineEnds;
+    for (int size = 0; size < 600000; size += lines.last().size()) {
+        QString line;
+        for (int length = int(random.bounded(300)); line.size() < length;) {
+            if (encoding == QLatin1String("utf-8") && random.bounded(50) == 0)
+                line += QString::fromUcs4(U"\U0001F600");
+            else
+                line += characters.at(int(random.bounded(characters.size())));
+        }
+        lines += line;
+        lineEnds += ends.at(int(random.bounded(3)));
+    }
+    lineEnds.last() = QString();
+    return lines + lineEnds;
+}
+
 } // namespace
 
 class TestCli : public QObject
@@ -95,6 +122,8 @@ private slots:
     void init();
     void everyLine_data();
     void everyLine();
+    void windows1251EveryLine_data();
+    void windows1251EveryLine();
     void lastLineAsWindowSaves_data();
     void lastLineAsWindowSaves();
     void commandLine_data();
@@ -111,6 +140,8 @@ private slots:
     void hostileScripts();
     void boundedMemory_data();
     void boundedMemory();
+    void qtTextsInSystemLanguage_data();
+    void qtTextsInSystemLanguage();
 
 private:
     QString path(const QString &name) const { return directory->filePath(name); }
@@ -141,6 +172,10 @@ void TestCli::everyLine_data()
         *row("every line end, CR before CR LF, last line without")
             << "-2147483648,2147483647,-1" << QStringList{a, b, "", a, b}
             << QStringList{"\n", "\r", "\r\n", "\r\n", ""};
+        const QStringList random = randomLines(encoding);
+        *row("random lines of every kind, across read chunks")
+            << "-17,3,2147483647" << QStringList(random.mid(0, random.size() / 2))
+            << QStringList(random.mid(random.size() / 2));
         *row("lone CR at the end, leading zeros, minus zero")
             << "-007,-0,0000000000000000031" << QStringList{a} << QStringList{"\r"};
         *row("empty input") << "1,2,3" << QStringList{} << QStringList{};
@@ -155,6 +190,13 @@ void TestCli::everyLine_data()
             << "5,3,7" << QStringList{chunk + "ё" + QString(600000, QChar(0x0430)), b}
             << QStringList{"\n", ""};
     }
+    const QString cyrillic = QString(100, QChar(0x0430)); // whole blocks of two-byte letters
+    QTest::newRow("utf-8: U+1C80 family, upper-cased to letters, among blocks of letters")
+        << "utf-8"
+        << "5,3,7"
+        << QStringList{cyrillic + QStringLiteral("\u1C80\u1C81 \u1C82") + cyrillic,
+                       QStringLiteral("\u1C88\u1C86ё")}
+        << QStringList{"\r\n", ""};
     QTest::newRow("utf-8: byte-order mark kept, three and four bytes, U+10FFFF")
         << "utf-8"
         << "5,3,7"
@@ -187,6 +229,47 @@ void TestCli::everyLine()
     QCOMPARE(decrypted.exitCode, 0);
     const QString upperCased = reference::upperCaseAlphabetCharacters(standardAlphabet(), input);
     QCOMPARE(decrypted.out, encoded(upperCased, encoding));
+}
+
+void TestCli::windows1251EveryLine_data()
+{
+    QTest::addColumn<QString>("form"); // of the file; a Unicode form starts with its mark
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QStringList>("ends");
+
+    const QStringList lines{QStringLiteral("Привет, мир"), QStringLiteral("ёж и йод"), "", "я"};
+    const QStringList ends{"\r\n", "\r", "\n", ""};
+    QTest::newRow("Windows-1251, starting with я (0xFF)")
+        << "Windows-1251" << QStringList{"я" + lines.at(0)} + lines.mid(1) << ends;
+    QTest::newRow("UTF-8 mark") << "UTF-8" << lines << ends;
+    QTest::newRow("UTF-16BE mark") << "UTF-16BE" << lines << ends;
+}
+
+// Every line as Open decodes the file (a byte-order mark switching the decoding), written
+// in Windows-1251 with its own line end.
+void TestCli::windows1251EveryLine()
+{
+    QFETCH(QString, form);
+    QFETCH(QStringList, lines);
+    QFETCH(QStringList, ends);
+
+    QString text;
+    QByteArray expected;
+    for (int i = 0; i < lines.size(); ++i) {
+        text += lines.at(i) + ends.at(i);
+        expected += encoded(transformed(lines.at(i), "9,4,1") + ends.at(i), "windows-1251");
+    }
+    const QString file = path(QStringLiteral("input.txt"));
+    // One mark: the encoder would write its own before ours.
+    const std::unique_ptr<QTextEncoder> unicode(
+        QTextCodec::codecForName(form.toLatin1())->makeEncoder(QTextCodec::IgnoreHeader));
+    QVERIFY(writeAll(file, form == QLatin1String("Windows-1251")
+                               ? encoded(text, "windows-1251")
+                               : unicode->fromUnicode(QChar(0xFEFF) + text)));
+    const Run result = cli({"encrypt", "--key", "9,4,1", "--encoding", "windows-1251", file});
+    QCOMPARE(result.exitCode, 0);
+    QCOMPARE(result.err, QByteArray());
+    QCOMPARE(result.out, expected);
 }
 
 // The bytes the real window writes after Open, Encrypt and Save As.
@@ -331,6 +414,9 @@ void TestCli::commandLine_data()
     invalid("after a long ASCII run", QByteArray(17, 'a') + "\x80" + QByteArray(20, 'b'), 17);
     invalid("overlong among Cyrillic letters",
             QStringLiteral("аааааааааа").toUtf8() + "\xC1\x81" + QStringLiteral("б").toUtf8(), 20);
+    invalid("after whole blocks of Cyrillic letters",
+            QString(100, QChar(0x0430)).toUtf8() + "\xD0x", 200);
+    invalid("lead byte ending the last block", QByteArray(63, ' ') + "\xD0", 63);
     // A CR that ends a read chunk (256 Ki bytes) is judged with the LF that follows.
     rejected("CR LF across a read chunk, then an invalid byte", encrypt("1,2,3"), 1, "(строка 2)",
              QByteArray(256 * 1024 - 1, 'x') + "\r\n\xFF");
@@ -670,6 +756,7 @@ void TestCli::boundedMemory()
 
 #ifdef __SANITIZE_ADDRESS__
     // AddressSanitizer's shadow memory needs far more address space than any limit here.
+    Q_UNUSED(limitMiB)
     if (err.contains(QStringLiteral("памяти")))
         QSKIP("needs a limit on address space, which AddressSanitizer cannot run under");
 #else
@@ -681,6 +768,50 @@ void TestCli::boundedMemory()
     QVERIFY2(err.isEmpty() ? result.err.isEmpty() : QString::fromUtf8(result.err).contains(err),
              result.err.constData());
     QCOMPARE(result.out, out);
+}
+
+void TestCli::qtTextsInSystemLanguage_data()
+{
+    QTest::addColumn<QString>("lang");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("notShown");
+
+    const QString russian = QStringLiteral("ru_RU.UTF-8");
+    QTest::newRow("help, Russian")
+        << russian << QStringList{"--help"} << QStringLiteral("Параметры:") << "Displays";
+    QTest::newRow("help, C") << QStringLiteral("C.UTF-8") << QStringList{"--help"}
+                             << "Displays help on commandline options."
+                             << QStringLiteral("Параметры:");
+    // The parser's own error messages come in Russian here, the tool's stay as they are.
+    QTest::newRow("missing value, Russian")
+        << russian << QStringList{"encrypt", "--key"}
+        << QStringLiteral("ошибка: после «--key» нет значения\n") << QStringLiteral("Отсутствует");
+    QTest::newRow("unexpected value, Russian")
+        << russian << QStringList{"--help=1"}
+        << QStringLiteral("ошибка: параметр «--help» не принимает значения\n")
+        << QStringLiteral("Неожиданное");
+}
+
+// Qt's own texts (the parser's headings, built-in options and messages) follow the locale.
+void TestCli::qtTextsInSystemLanguage()
+{
+    QFETCH(QString, lang);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, shown);
+    QFETCH(QString, notShown);
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"LC_ALL", "LC_MESSAGES", "LANGUAGE"})
+        environment.remove(QLatin1String(name));
+    environment.insert(QStringLiteral("LANG"), lang);
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(cliPath, arguments);
+    QVERIFY(process.waitForFinished(60000));
+    const QString output =
+        QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
+    QVERIFY2(output.contains(shown) && !output.contains(notShown), qPrintable(output));
 }
 
 QTEST_MAIN(TestCli)
