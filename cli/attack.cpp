@@ -1,6 +1,5 @@
 #include "attack.h"
 
-#include "alphabet.h"
 #include "keysearch.h"
 #include "messages.h"
 #include "outputsink.h"
@@ -76,15 +75,6 @@ QString tableReport(const analysis::AttackResult &result, int lineLength)
     return alignedTable(rows, {5}) + QLatin1Char('\n') + closingParagraph(result, lineLength);
 }
 
-bool hasAlphabetCharacter(const QString &text)
-{
-    for (const QChar ch : text) {
-        if (lookupCode(ch))
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 int runAttack(const Options &options)
@@ -92,17 +82,6 @@ int runAttack(const Options &options)
     QString line;
     if (!readFirstInputLine(options.inputPath, options.encoding, line))
         return exitInputOutputError;
-    if (line.isEmpty()) {
-        printError(QStringLiteral("первая строка шифртекста пуста: подбирать ключ не к чему"));
-        return exitInputOutputError;
-    }
-    if (!hasAlphabetCharacter(line)) {
-        printError(QStringLiteral("в первой строке нет ни одного символа алфавита (пробел и "
-                                  "русские буквы без Ё и Й): шифр её не менял, ключ по ней не "
-                                  "подобрать"));
-        return exitInputOutputError;
-    }
-
     analysis::AttackSettings settings;
     settings.top = options.top;
     if (options.known) {
@@ -118,6 +97,16 @@ int runAttack(const Options &options)
         settings.known = known;
     }
     const analysis::AttackResult result = analysis::attackLine(line, settings);
+    if (result.problem == analysis::AttackProblem::EmptyLine) {
+        printError(QStringLiteral("первая строка шифртекста пуста: подбирать ключ не к чему"));
+        return exitInputOutputError;
+    }
+    if (result.problem == analysis::AttackProblem::NoAlphabetCharacter) {
+        printError(QStringLiteral("в первой строке нет ни одного символа алфавита (пробел и "
+                                  "русские буквы без Ё и Й): шифр её не менял, ключ по ней не "
+                                  "подобрать"));
+        return exitInputOutputError;
+    }
     if (result.candidates.isEmpty()) {
         printError(options.known
                        ? QStringLiteral("ни один ключ не даёт текст, который начинается с %1")
