@@ -43,9 +43,9 @@ double ratioProbability(int k)
 {
     if (k == 0)
         return 0.5;
+    // All of k >= 32 together: every negative state is then followed by a non-negative value.
     if (k >= 32)
-        return 1.0 /
-               64; // all of k >= 32: every negative state is then followed by a non-negative value
+        return 1.0 / 64;
     return 1.0 / (2.0 * k * (k + 1));
 }
 
