@@ -171,6 +171,20 @@ float gammaScore(const SearchedLine &line, const QVector<int> &gamma)
     return score;
 }
 
+double tripleScore(const QByteArray &letters)
+{
+    double score = 0;
+    int before = lineStartContext;
+    int previous = lineStartContext;
+    for (const char letter : letters) {
+        const int q = quint8(letter);
+        score += tripleLogProbability[before][previous][q];
+        before = previous;
+        previous = q;
+    }
+    return score;
+}
+
 QByteArray plainLetters(const SearchedLine &line, const QVector<int> &gamma)
 {
     QByteArray letters;
@@ -273,8 +287,13 @@ public:
         }
     }
 
+    // The search ranks with the triples; its best texts are ranked again with the longer
+    // contexts, which tell a real first word from a plausible run of letters where the
+    // keystream leaves the line's first letters to the model alone.
     std::vector<PoolEntry> best()
     {
+        for (PoolEntry &entry : pool)
+            entry.score += longContextLogProbability(entry.letters) - tripleScore(entry.letters);
         std::sort(pool.begin(), pool.end(),
                   [](const PoolEntry &x, const PoolEntry &y) { return x.score > y.score; });
         if (int(pool.size()) > settings.top)

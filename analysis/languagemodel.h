@@ -3,20 +3,44 @@
 
 #include "alphabet.h"
 
+#include <QByteArray>
 #include <QtGlobal>
 
 namespace analysis {
 
 // How much a line reads like Russian: the natural logarithm of the probability of each
 // alphabet symbol given the two before it, over the cipher's 32 symbols (the space
-// included). The counts come from the opening chapters of L. N. Tolstoy's "Anna Karenina"
-// (1878, public domain), shipped as analysis/data/anna_karenina.txt and reduced by lmgen at
-// build time; see lmgen.cpp for how the text is read.
+// included). The counts come from L. N. Tolstoy's "Anna Karenina" (1878, public domain):
+// part one, chapters I–X and XVIII–XXXIV, and part two, chapters I–IX (about 234,000
+// symbols), shipped as analysis/data/anna_karenina.txt and reduced by lmgen at build time;
+// see lmgen.cpp for how the text is read.
 extern const float tripleLogProbability[alphabetSize][alphabetSize][alphabetSize];
 extern const qint64 languageModelSymbolCount;
 
-// A line starts as if after two spaces (a word start).
+// A line starts as if after spaces (a word start).
 constexpr int lineStartContext = 0;
+
+// The same counts with up to four symbols of context, Witten–Bell interpolated with the
+// shorter contexts and kept sparse (sorted by key, the symbols as base-32 digits, oldest
+// first): the log-probability of each sequence the text holds, and per context the text
+// holds the log-weight that an unseen follower's shorter-context probability gets.
+struct SparseLogProbability
+{
+    quint32 key;
+    float logProbability;
+};
+extern const SparseLogProbability quadrupleLogProbability[];
+extern const int quadrupleLogProbabilityCount;
+extern const SparseLogProbability quadrupleUnseenLogWeight[];
+extern const int quadrupleUnseenLogWeightCount;
+extern const SparseLogProbability quintupleLogProbability[];
+extern const int quintupleLogProbabilityCount;
+extern const SparseLogProbability quintupleUnseenLogWeight[];
+extern const int quintupleUnseenLogWeightCount;
+
+// The log-probability of a line's alphabet codes with four symbols of context. Too slow for
+// the key search, which scores with the triples; it ranks the search's best texts.
+double longContextLogProbability(const QByteArray &codes);
 
 } // namespace analysis
 

@@ -15,6 +15,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <vector>
 
 namespace {
@@ -25,19 +26,26 @@ struct Counts
     std::vector<double> pair = std::vector<double>(alphabetSize * alphabetSize, 0.0);
     std::vector<double> triple =
         std::vector<double>(alphabetSize * alphabetSize * alphabetSize, 0.0);
+    // Longer contexts are sparse: keyed by the letters as base-32 digits, oldest first.
+    std::map<quint32, double> quadruple;
+    std::map<quint32, double> quintuple;
     qint64 symbols = 0;
 };
 
 Counts countSymbols(const QString &text)
 {
     Counts counts;
-    int before = 0; // a line starts as if after two spaces
+    int before = 0; // a line starts as if after spaces (a word start)
     int previous = 0;
+    quint32 history = 0; // the last four symbols, oldest in the highest digit
     bool pendingBreak = false;
     const auto add = [&](int code) {
         counts.single[code] += 1;
         counts.pair[previous * alphabetSize + code] += 1;
         counts.triple[(before * alphabetSize + previous) * alphabetSize + code] += 1;
+        counts.quadruple[((history % (32 * 32 * 32)) << 5) | quint32(code)] += 1;
+        counts.quintuple[(history << 5) | quint32(code)] += 1;
+        history = ((history << 5) | quint32(code)) % (32 * 32 * 32 * 32);
         before = previous;
         previous = code;
         ++counts.symbols;
@@ -84,6 +92,52 @@ std::vector<double> interpolate(const std::vector<double> &counts, const std::ve
     return p;
 }
 
+// One order above a shorter model, Witten–Bell again, kept sparse: the probability of every
+// seen sequence, and per seen context the weight that an unseen follower's shorter-context
+// probability gets. An unseen context leaves the shorter model as it is.
+struct SparseOrder
+{
+    std::map<quint32, double> probability;  // of the seen sequences
+    std::map<quint32, double> unseenWeight; // per seen context
+};
+
+template <typename Shorter>
+SparseOrder interpolateSparse(const std::map<quint32, double> &counts, quint32 shorterContexts,
+                              const Shorter &shorter)
+{
+    std::map<quint32, std::pair<double, double>> contexts; // total, distinct
+    for (const auto &[key, count] : counts) {
+        auto &context = contexts[key >> 5];
+        context.first += count;
+        context.second += 1;
+    }
+    SparseOrder order;
+    for (const auto &[key, count] : counts) {
+        const auto &[total, distinct] = contexts[key >> 5];
+        const double lower = shorter(key % (shorterContexts * alphabetSize));
+        order.probability[key] = (count + distinct * lower) / (total + distinct);
+    }
+    for (const auto &[context, totals] : contexts)
+        order.unseenWeight[context] = totals.second / (totals.first + totals.second);
+    return order;
+}
+
+void writeSparse(QTextStream &stream, const char *name, const std::map<quint32, double> &values)
+{
+    stream << "const SparseLogProbability " << name << "[] = {\n";
+    int column = 0;
+    for (const auto &[key, value] : values) {
+        stream << (column == 0 ? "    " : " ") << "{" << key << "u,"
+               << QString::number(std::log(value), 'f', 3) << "f},";
+        if (++column == 6) {
+            stream << "\n";
+            column = 0;
+        }
+    }
+    stream << (column == 0 ? "" : "\n") << "};\n"
+           << "const int " << name << "Count = " << values.size() << ";\n\n";
+}
+
 QString tablesSource(const Counts &counts, const QString &sourceName)
 {
     std::vector<double> single(alphabetSize);
@@ -92,6 +146,20 @@ QString tablesSource(const Counts &counts, const QString &sourceName)
     const std::vector<double> pair = interpolate(counts.pair, single, alphabetSize);
     const std::vector<double> triple =
         interpolate(counts.triple, pair, alphabetSize * alphabetSize);
+
+    const auto tripleAt = [&triple](quint32 key) { return triple[key]; };
+    const SparseOrder quadruple =
+        interpolateSparse(counts.quadruple, alphabetSize * alphabetSize, tripleAt);
+    const auto quadrupleAt = [&](quint32 key) {
+        const auto seen = quadruple.probability.find(key);
+        if (seen != quadruple.probability.end())
+            return seen->second;
+        const auto context = quadruple.unseenWeight.find(key >> 5);
+        const double weight = context != quadruple.unseenWeight.end() ? context->second : 1.0;
+        return weight * triple[key % (alphabetSize * alphabetSize * alphabetSize)];
+    };
+    const SparseOrder quintuple = interpolateSparse(
+        counts.quintuple, alphabetSize * alphabetSize * alphabetSize, quadrupleAt);
 
     QString out;
     QTextStream stream(&out);
@@ -112,7 +180,12 @@ QString tablesSource(const Counts &counts, const QString &sourceName)
         }
         stream << "    },\n";
     }
-    stream << "};\n\n} // namespace analysis\n";
+    stream << "};\n\n";
+    writeSparse(stream, "quadrupleLogProbability", quadruple.probability);
+    writeSparse(stream, "quadrupleUnseenLogWeight", quadruple.unseenWeight);
+    writeSparse(stream, "quintupleLogProbability", quintuple.probability);
+    writeSparse(stream, "quintupleUnseenLogWeight", quintuple.unseenWeight);
+    stream << "} // namespace analysis\n";
     stream.flush();
     return out;
 }

@@ -5,10 +5,13 @@
 #include "gamma.h"
 #include "keypattern.h"
 #include "keysearch.h"
+#include "languagemodel.h"
 
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTest>
+
+#include <cmath>
 
 namespace {
 
@@ -84,6 +87,8 @@ private slots:
     void badInput();
     void analyzeAgainstDirectWalk_data();
     void analyzeAgainstDirectWalk();
+    void longContextSumsToOne_data();
+    void longContextSumsToOne();
 };
 
 void TestAnalysis::attackRecoversLine_data()
@@ -265,4 +270,27 @@ void TestAnalysis::analyzeAgainstDirectWalk()
 }
 
 QTEST_GUILESS_MAIN(TestAnalysis)
+// Whatever came before, the longer-context model's probabilities of the next symbol add up
+// to one: the back-off weights of seen and unseen contexts are consistent.
+void TestAnalysis::longContextSumsToOne_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::newRow("line start") << QString();
+    QTest::newRow("seen context") << QStringLiteral("СКАЗАЛ ОН");
+    QTest::newRow("rare context") << QStringLiteral("ЩЪЫЬ");
+}
+
+void TestAnalysis::longContextSumsToOne()
+{
+    QFETCH(QString, before);
+    QByteArray codes;
+    for (const QChar ch : before)
+        codes.append(char(*lookupCode(ch)));
+    const double prefix = analysis::longContextLogProbability(codes);
+    double total = 0;
+    for (int q = 0; q < alphabetSize; ++q)
+        total += std::exp(analysis::longContextLogProbability(codes + char(q)) - prefix);
+    QVERIFY2(std::abs(total - 1.0) < 0.01, qPrintable(QString::number(total)));
+}
+
 #include "tst_analysis.moc"

@@ -1,0 +1,64 @@
+#include "languagemodel.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace analysis {
+
+namespace {
+
+std::optional<float> lookup(const SparseLogProbability *table, int count, quint32 key)
+{
+    const SparseLogProbability *end = table + count;
+    const SparseLogProbability *found = std::lower_bound(
+        table, end, key, [](const SparseLogProbability &e, quint32 k) { return e.key < k; });
+    if (found == end || found->key != key)
+        return std::nullopt;
+    return found->logProbability;
+}
+
+constexpr quint32 alphabetPower(int n)
+{
+    return n == 0 ? 1 : quint32(alphabetSize) * alphabetPower(n - 1);
+}
+
+// key holds the context and the symbol: four digits for the quadruple, five for the quintuple.
+float quadrupleLog(quint32 key)
+{
+    if (const std::optional<float> seen =
+            lookup(quadrupleLogProbability, quadrupleLogProbabilityCount, key))
+        return *seen;
+    const quint32 triple = key % alphabetPower(3);
+    const float shorter =
+        tripleLogProbability[triple / alphabetPower(2)][(triple / alphabetSize) % alphabetSize]
+                            [triple % alphabetSize];
+    return shorter +
+           lookup(quadrupleUnseenLogWeight, quadrupleUnseenLogWeightCount, key / alphabetSize)
+               .value_or(0.0f);
+}
+
+float quintupleLog(quint32 key)
+{
+    if (const std::optional<float> seen =
+            lookup(quintupleLogProbability, quintupleLogProbabilityCount, key))
+        return *seen;
+    return quadrupleLog(key % alphabetPower(4)) +
+           lookup(quintupleUnseenLogWeight, quintupleUnseenLogWeightCount, key / alphabetSize)
+               .value_or(0.0f);
+}
+
+} // namespace
+
+double longContextLogProbability(const QByteArray &codes)
+{
+    double score = 0;
+    quint32 history = 0; // lineStartContext four times
+    for (const char code : codes) {
+        const quint32 symbol = quint32(quint8(code));
+        score += quintupleLog((history << 5) | symbol);
+        history = ((history << 5) | symbol) % alphabetPower(4);
+    }
+    return score;
+}
+
+} // namespace analysis
