@@ -1,5 +1,4 @@
-// The document code's reading and writing on every kind of file a user can pick, and the
-// names and texts it gives them.
+// The document code on every kind of file a user can pick, and the names and texts it gives.
 
 #include "documentio.h"
 #include "fifoguard.h"
@@ -42,9 +41,7 @@ bool makeSocket(const QString &path)
 {
     sockaddr_un address = {};
     address.sun_family = AF_UNIX;
-    const QByteArray native = QFile::encodeName(path);
-    if (native.size() >= int(sizeof(address.sun_path)))
-        return false;
+    const QByteArray native = QFile::encodeName(path).left(sizeof address.sun_path - 1);
     std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
@@ -65,9 +62,8 @@ private slots:
         QVERIFY(dir->isValid());
     }
 
-    // What the file is (a path in the test's folder unless absolute), what reading it gives
-    // (its bytes, or <the reason>), and what writing gives (empty: success). Nothing waits,
-    // and nothing is left beside the file.
+    // The file (in the test's folder unless absolute), what reading gives (bytes or <reason>),
+    // what writing gives (empty: success). Nothing waits; nothing is left beside the file.
     void fileKinds_data()
     {
         QTest::addColumn<QString>("kind");
@@ -104,7 +100,7 @@ private slots:
             QVERIFY(makeSocket(path));
         if (kind == QLatin1String("loop"))
             QCOMPARE(::symlink(native.constData(), native.constData()), 0);
-        const FifoGuard guard(path);
+        const FifoGuard guard;
 
         const QByteArray before = contents(path).left(100);
         QVERIFY2(QString::fromUtf8(before).contains(read), before.constData());
@@ -116,15 +112,12 @@ private slots:
             QDir(dir->path()).entryList({".gammacrypt*"}, QDir::Hidden | QDir::Files).isEmpty());
     }
 
-    // Every name of a file keeps pointing at it, with its owner, group, mode and inode, when
-    // the text cannot simply be replaced: a second hard link, a folder that takes no new
-    // files; and as root, a file of another user.
+    // A written file keeps its owner, group, mode and (but for root's foreign file) inode.
     void writtenFileKeepsWhatItWas_data()
     {
         QTest::addColumn<QString>("situation");
-        QTest::newRow("hard link") << "link";
-        QTest::newRow("read-only folder") << "read-only folder";
-        QTest::newRow("another user's file, mode 600") << "foreign";
+        for (const char *situation : {"link", "read-only folder", "foreign"})
+            QTest::newRow(situation) << situation;
     }
 
     void writtenFileKeepsWhatItWas()
@@ -171,8 +164,7 @@ private slots:
         QCOMPARE(QDir(folder).entryList(QDir::Hidden | QDir::Files), QStringList{"текст.txt"});
     }
 
-    // The bound itself opens; one byte more, or a device that never ends, is refused with the
-    // sizes in bytes.
+    // The bound itself opens; one byte more, or an endless device, is refused.
     void sizeBound_data()
     {
         QTest::addColumn<QString>("file");
@@ -206,15 +198,12 @@ private slots:
     {
         for (const int error : {EACCES,  EPERM,  ENOENT, EISDIR,       ENOTDIR, ENOSPC, EDQUOT,
                                 EROFS,   ELOOP,  EMLINK, ENAMETOOLONG, EFBIG,   EIO,    ENXIO,
-                                ETXTBSY, EAGAIN, EBADF,  EPIPE,        ENOMEM,  EMFILE, EINVAL}) {
-            const QString text = documentio::systemErrorText(error);
-            QVERIFY2(!text.contains(QRegularExpression(QStringLiteral("[A-Za-z]"))),
-                     qPrintable(text));
-        }
+                                ETXTBSY, EAGAIN, EBADF,  EPIPE,        ENOMEM,  EMFILE, EINVAL})
+            QVERIFY2(!documentio::systemErrorText(error).contains(QRegularExpression("[A-Za-z]")),
+                     qPrintable(documentio::systemErrorText(error)));
     }
 
-    // Names given as bytes come back as the same bytes, and different bytes stay different
-    // names, whatever the system's encoding makes of them.
+    // Names given as bytes come back as the same bytes, and different bytes stay different.
     void namesKeepTheirBytes()
     {
         const QList<QByteArray> names{
