@@ -119,8 +119,6 @@ private slots:
     void init();
     void everyLine_data();
     void everyLine();
-    void windows1251EveryLine_data();
-    void windows1251EveryLine();
     void lastLineAsWindowSaves_data();
     void lastLineAsWindowSaves();
     void commandLine_data();
@@ -152,6 +150,7 @@ void TestCli::init()
 
 void TestCli::everyLine_data()
 {
+    // "E from F": the file is in the Unicode form F with its mark, which switches the decoding.
     QTest::addColumn<QString>("encoding");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QStringList>("lines");
@@ -164,7 +163,7 @@ void TestCli::everyLine_data()
             return &(QTest::newRow(qPrintable(encoding + ": " + name)) << encoding);
         };
         *row("every line end, CR before CR LF, last line without")
-            << "-2147483648,2147483647,-1" << QStringList{a, b, "", a, b}
+            << "-2147483648,2147483647,-1" << QStringList{"я" + a, b, "", a, b}
             << QStringList{"\n", "\r", "\r\n", "\r\n", ""};
         const QStringList random = randomLines(encoding);
         *row("random lines of every kind, across read chunks")
@@ -196,6 +195,10 @@ void TestCli::everyLine_data()
         << "5,3,7"
         << QStringList{QStringLiteral("\uFEFFа😀б — 5 €"), QString::fromUcs4(U"\U0010FFFF")}
         << QStringList{"\n", ""};
+    for (const char *form : {"windows-1251 from UTF-8", "windows-1251 from UTF-16BE"})
+        QTest::newRow(form) << form << "9,4,1"
+                            << QStringList{a, QStringLiteral("ёж и йод"), "", "я"}
+                            << QStringList{"\r\n", "\r", "\n", ""};
 }
 
 // Each line transformed on its own, its end kept; decrypting gives the text back, upper-cased.
@@ -205,6 +208,8 @@ void TestCli::everyLine()
     QFETCH(QString, key);
     QFETCH(QStringList, lines);
     QFETCH(QStringList, ends);
+    const QString form = encoding.section(QStringLiteral(" from "), 1);
+    encoding = encoding.section(QStringLiteral(" from "), 0, 0);
 
     QString input, expected;
     for (int i = 0; i < lines.size(); ++i) {
@@ -214,7 +219,13 @@ void TestCli::everyLine()
     const QStringList options{"--key", key, "--encoding", encoding};
     // From a file, so that reads fill whole chunks (a pipe gives what it holds).
     const QString file = path(QStringLiteral("input.txt"));
-    QVERIFY(writeAll(file, encoded(input, encoding)));
+    // One mark: the encoder would write its own before ours.
+    const auto withMark = [&input](const QString &form) {
+        return std::unique_ptr<QTextEncoder>(
+                   QTextCodec::codecForName(form.toLatin1())->makeEncoder(QTextCodec::IgnoreHeader))
+            ->fromUnicode(QChar(0xFEFF) + input);
+    };
+    QVERIFY(writeAll(file, form.isEmpty() ? encoded(input, encoding) : withMark(form)));
     const Run encrypted = cli(QStringList{"encrypt", file} + options);
     QCOMPARE(encrypted.exitCode, 0);
     QCOMPARE(encrypted.err, QByteArray());
@@ -223,47 +234,6 @@ void TestCli::everyLine()
     QCOMPARE(decrypted.exitCode, 0);
     const QString upperCased = reference::upperCaseAlphabetCharacters(standardAlphabet(), input);
     QCOMPARE(decrypted.out, encoded(upperCased, encoding));
-}
-
-void TestCli::windows1251EveryLine_data()
-{
-    QTest::addColumn<QString>("form"); // of the file; a Unicode form starts with its mark
-    QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<QStringList>("ends");
-
-    const QStringList lines{QStringLiteral("Привет, мир"), QStringLiteral("ёж и йод"), "", "я"};
-    const QStringList ends{"\r\n", "\r", "\n", ""};
-    QTest::newRow("Windows-1251, starting with я (0xFF)")
-        << "Windows-1251" << QStringList{"я" + lines.at(0)} + lines.mid(1) << ends;
-    QTest::newRow("UTF-8 mark") << "UTF-8" << lines << ends;
-    QTest::newRow("UTF-16BE mark") << "UTF-16BE" << lines << ends;
-}
-
-// Every line as Open decodes the file (a byte-order mark switching the decoding), written
-// in Windows-1251 with its own line end.
-void TestCli::windows1251EveryLine()
-{
-    QFETCH(QString, form);
-    QFETCH(QStringList, lines);
-    QFETCH(QStringList, ends);
-
-    QString text;
-    QByteArray expected;
-    for (int i = 0; i < lines.size(); ++i) {
-        text += lines.at(i) + ends.at(i);
-        expected += encoded(transformed(lines.at(i), "9,4,1") + ends.at(i), "windows-1251");
-    }
-    const QString file = path(QStringLiteral("input.txt"));
-    // One mark: the encoder would write its own before ours.
-    const std::unique_ptr<QTextEncoder> unicode(
-        QTextCodec::codecForName(form.toLatin1())->makeEncoder(QTextCodec::IgnoreHeader));
-    QVERIFY(writeAll(file, form == QLatin1String("Windows-1251")
-                               ? encoded(text, "windows-1251")
-                               : unicode->fromUnicode(QChar(0xFEFF) + text)));
-    const Run result = cli({"encrypt", "--key", "9,4,1", "--encoding", "windows-1251", file});
-    QCOMPARE(result.exitCode, 0);
-    QCOMPARE(result.err, QByteArray());
-    QCOMPARE(result.out, expected);
 }
 
 // The bytes the real window writes after Open, Encrypt and Save As.
