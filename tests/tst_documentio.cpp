@@ -59,8 +59,8 @@ private slots:
         QVERIFY(dir->isValid());
     }
 
-    // The file (in the test's folder unless absolute), reading gives (text or <reason>; empty: any
-    // text), what writing gives (empty: success). Nothing waits; nothing is left beside the file.
+    // The file (in the test's folder unless absolute), what reading gives (text or <reason>;
+    // empty: any text), what writing gives (empty: success). Nothing waits or is left beside.
     void fileKinds_data()
     {
         QTest::addColumn<QString>("kind");
