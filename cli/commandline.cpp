@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <limits>
 #include <vector>
 
@@ -46,6 +47,16 @@ NumberProblem parseInt32(const QString &text, qint32 &value)
 }
 
 const QString keyShape = QStringLiteral("нужны три целых числа через запятую: A,C,T0");
+
+// A count written in decimal digits only, within 1..largest.
+std::optional<int> boundedCount(const QString &text, int largest)
+{
+    qint32 value = 0;
+    if (text.startsWith(QLatin1Char('-')) || parseInt32(text, value) != NumberProblem::None ||
+        value < 1 || value > largest)
+        return std::nullopt;
+    return value;
+}
 
 } // namespace
 
@@ -96,6 +107,9 @@ const QString description = QStringLiteral(
     "  encrypt  зашифровать каждую строку ФАЙЛА (или стандартного ввода)\n"
     "  decrypt  расшифровать каждую строку (это то же преобразование)\n"
     "  trace    показать работу датчика по позициям ТЕКСТА (или первой строки ввода)\n"
+    "  attack   подобрать ключ к шифртексту (первая строка ФАЙЛА или ввода) по частотам "
+    "русского языка, с --known — по известному началу текста\n"
+    "  analyze  показать свойства ключа: цикл датчика, гамму, долю нулей, слабость\n"
     "\n"
     "Каждая строка преобразуется отдельно, датчик начинает её с T0; концы строк (LF, CR LF, "
     "CR) сохраняются как были.\n"
@@ -105,9 +119,12 @@ const QString description = QStringLiteral(
     "  gammacrypt-cli decrypt --key 5,3,7 --encoding windows-1251 --last-line "
     "--output ответ.txt шифр.txt\n"
     "  gammacrypt-cli trace --key 5,3,7 \"ПРИВЕТ\"\n"
+    "  gammacrypt-cli attack --top 3 шифр.txt\n"
+    "  gammacrypt-cli attack --known \"Мой дядя\" шифр.txt\n"
+    "  gammacrypt-cli analyze --key 5,3,7 --length 40\n"
     "\n"
-    "Коды завершения: 0 — успех, 1 — ошибка ввода или вывода, 2 — ошибка в командной строке "
-    "или в ключе.");
+    "Коды завершения: 0 — успех, 1 — ошибка ввода или вывода (для attack — и когда ни один ключ "
+    "не согласуется с --known), 2 — ошибка в командной строке или в ключе.");
 
 struct ParserOptions
 {
@@ -117,9 +134,10 @@ struct ParserOptions
                            QStringLiteral("A,C,T0")};
     QCommandLineOption encoding{
         QStringLiteral("encoding"),
-        QStringLiteral("encrypt, decrypt: кодировка ввода и вывода, utf-8 (по умолчанию) или "
-                       "windows-1251 (метка порядка байтов Unicode в начале файла переключает "
-                       "чтение на свою форму, как в окне)."),
+        QStringLiteral(
+            "encrypt, decrypt, attack: кодировка ввода (и вывода), utf-8 (по умолчанию) или "
+            "windows-1251 (метка порядка байтов Unicode в начале файла переключает "
+            "чтение на свою форму, как в окне)."),
         QStringLiteral("кодировка"), QStringLiteral("utf-8")};
     QCommandLineOption lastLine{
         QStringLiteral("last-line"),
@@ -132,8 +150,22 @@ struct ParserOptions
                               QStringLiteral("ФАЙЛ")};
     QCommandLineOption format{
         QStringLiteral("format"),
-        QStringLiteral("trace: вид вывода, table (таблица, по умолчанию) или tsv."),
+        QStringLiteral(
+            "trace, attack, analyze: вид вывода, table (таблица, по умолчанию) или tsv."),
         QStringLiteral("вид"), QStringLiteral("table")};
+    QCommandLineOption known{
+        QStringLiteral("known"),
+        QStringLiteral("attack: известное начало открытого текста; буквы сравниваются как их "
+                       "видит алфавит, прочие символы — точно."),
+        QStringLiteral("ТЕКСТ")};
+    QCommandLineOption top{QStringLiteral("top"),
+                           QStringLiteral("attack: сколько лучших ключей вывести, от 1 до 100 "
+                                          "(по умолчанию 5)."),
+                           QStringLiteral("N"), QStringLiteral("5")};
+    QCommandLineOption length{QStringLiteral("length"),
+                              QStringLiteral("analyze: сколько позиций гаммы рассмотреть, от 1 "
+                                             "до 100000 (по умолчанию 100)."),
+                              QStringLiteral("N"), QStringLiteral("100")};
 };
 
 // One of QCommandLineParser's error messages, its option name captured. The parser words it
@@ -172,6 +204,10 @@ std::optional<Command> commandNamed(const QString &name)
         return Command::Decrypt;
     if (name == QLatin1String("trace"))
         return Command::Trace;
+    if (name == QLatin1String("attack"))
+        return Command::Attack;
+    if (name == QLatin1String("analyze"))
+        return Command::Analyze;
     return std::nullopt;
 }
 
@@ -180,11 +216,26 @@ std::optional<Command> commandNamed(const QString &name)
 QString misplacedOption(const QCommandLineParser &parser, const ParserOptions &known,
                         Command command)
 {
-    const std::vector<const QCommandLineOption *> foreign =
-        command == Command::Trace
-            ? std::vector<const QCommandLineOption *>{&known.encoding, &known.lastLine,
-                                                      &known.output}
-            : std::vector<const QCommandLineOption *>{&known.format};
+    std::vector<const QCommandLineOption *> foreign = {
+        &known.key,    &known.encoding, &known.lastLine, &known.output,
+        &known.format, &known.known,    &known.top,      &known.length};
+    const auto accepts = [command, &known](const QCommandLineOption *option) {
+        switch (command) {
+        case Command::Encrypt:
+        case Command::Decrypt:
+            return option == &known.key || option == &known.encoding || option == &known.lastLine ||
+                   option == &known.output;
+        case Command::Trace:
+            return option == &known.key || option == &known.format;
+        case Command::Attack:
+            return option == &known.encoding || option == &known.format || option == &known.known ||
+                   option == &known.top;
+        case Command::Analyze:
+            return option == &known.key || option == &known.format || option == &known.length;
+        }
+        return false;
+    };
+    foreign.erase(std::remove_if(foreign.begin(), foreign.end(), accepts), foreign.end());
     for (const QCommandLineOption *option : foreign) {
         if (parser.isSet(*option)) {
             return QStringLiteral("параметр %1 не относится к команде %2")
@@ -199,31 +250,44 @@ void setUp(QCommandLineParser &parser, const ParserOptions &known)
 {
     parser.setApplicationDescription(description);
     parser.addPositionalArgument(QStringLiteral("команда"),
-                                 QStringLiteral("encrypt, decrypt или trace."));
+                                 QStringLiteral("encrypt, decrypt, trace, attack или analyze."));
     parser.addPositionalArgument(
         QStringLiteral("ФАЙЛ|ТЕКСТ"),
-        QStringLiteral("encrypt, decrypt: входной файл (нет или «-» — стандартный ввод); "
+        QStringLiteral("encrypt, decrypt, attack: входной файл (нет или «-» — стандартный ввод); "
                        "trace: текст (нет — первая строка стандартного ввода)."),
         QStringLiteral("[ФАЙЛ|ТЕКСТ]"));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOptions({known.key, known.encoding, known.lastLine, known.output, known.format});
+    parser.addOptions({known.key, known.encoding, known.lastLine, known.output, known.format,
+                       known.known, known.top, known.length});
 }
 
 // The arguments reach QCoreApplication as bytes, and it decodes them through the locale,
 // which replaces what it cannot decode. Parsed again with one character per byte, the same
-// options leave the operands' own bytes.
-QByteArray rawOperand(const QList<QByteArray> &rawArguments)
+// options leave their values' and the operands' own bytes.
+class RawArguments
 {
-    QStringList oneCharacterPerByte;
-    for (const QByteArray &argument : rawArguments)
-        oneCharacterPerByte << QString::fromLatin1(argument);
+public:
+    explicit RawArguments(const QList<QByteArray> &rawArguments)
+    {
+        QStringList oneCharacterPerByte;
+        for (const QByteArray &argument : rawArguments)
+            oneCharacterPerByte << QString::fromLatin1(argument);
+        setUp(parser, known);
+        parser.parse(oneCharacterPerByte);
+    }
+
+    QByteArray operand() const { return parser.positionalArguments().value(1).toLatin1(); }
+
+    QByteArray value(QCommandLineOption ParserOptions::*option) const
+    {
+        return parser.value(known.*option).toLatin1();
+    }
+
+private:
     QCommandLineParser parser;
     const ParserOptions known;
-    setUp(parser, known);
-    parser.parse(oneCharacterPerByte);
-    return parser.positionalArguments().value(1).toLatin1();
-}
+};
 
 } // namespace
 
@@ -249,18 +313,25 @@ CommandLine parseCommandLine(const QStringList &arguments, const QList<QByteArra
 
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {
-        result.error = QStringLiteral("не указана команда: encrypt, decrypt или trace");
+        result.error =
+            QStringLiteral("не указана команда: encrypt, decrypt, trace, attack или analyze");
         return result;
     }
     const std::optional<Command> command = commandNamed(positional.first());
     if (!command) {
-        result.error = QStringLiteral("неизвестная команда %1; есть encrypt, decrypt и trace")
-                           .arg(quoted(positional.first()));
+        result.error =
+            QStringLiteral("неизвестная команда %1; есть encrypt, decrypt, trace, attack и analyze")
+                .arg(quoted(positional.first()));
         return result;
     }
-    if (positional.size() > 2) {
-        result.error = QStringLiteral("лишний аргумент %1: команде %2 нужен не больше чем один")
-                           .arg(quoted(positional.at(2)), quoted(positional.first()));
+    const int operandLimit = *command == Command::Analyze ? 1 : 2;
+    if (positional.size() > operandLimit) {
+        result.error = operandLimit == 1
+                           ? QStringLiteral("лишний аргумент %1: команде %2 аргументы не нужны")
+                                 .arg(quoted(positional.at(1)), quoted(positional.first()))
+                           : QStringLiteral("лишний аргумент %1: команде %2 нужен не больше "
+                                            "чем один")
+                                 .arg(quoted(positional.at(2)), quoted(positional.first()));
         return result;
     }
     if (QString error = misplacedOption(parser, known, *command); !error.isEmpty()) {
@@ -268,7 +339,8 @@ CommandLine parseCommandLine(const QStringList &arguments, const QList<QByteArra
         return result;
     }
     for (const QCommandLineOption *option :
-         {&known.key, &known.encoding, &known.output, &known.format}) {
+         {&known.key, &known.encoding, &known.output, &known.format, &known.known, &known.top,
+          &known.length}) {
         if (parser.values(*option).size() > 1) {
             result.error = QStringLiteral("параметр %1 указан больше одного раза")
                                .arg(quoted(QStringLiteral("--") + option->names().first()));
@@ -278,16 +350,32 @@ CommandLine parseCommandLine(const QStringList &arguments, const QList<QByteArra
 
     Options options;
     options.command = *command;
-    if (!parser.isSet(known.key)) {
-        result.error = QStringLiteral("не указан ключ: --key A,C,T0");
+    if (options.command != Command::Attack) {
+        if (!parser.isSet(known.key)) {
+            result.error = QStringLiteral("не указан ключ: --key A,C,T0");
+            return result;
+        }
+        const KeyParse key = parseKey(parser.value(known.key));
+        if (!key.key) {
+            result.error = key.error;
+            return result;
+        }
+        options.key = *key.key;
+    }
+    if (parser.isSet(known.known))
+        options.known = RawArguments(rawArguments).value(&ParserOptions::known);
+    const std::optional<int> top = boundedCount(parser.value(known.top), 100);
+    const std::optional<int> length = boundedCount(parser.value(known.length), 100000);
+    if (!top || !length) {
+        const QCommandLineOption &bad = top ? known.length : known.top;
+        result.error =
+            QStringLiteral("значение %1 параметра %2 — не целое число от 1 до %3")
+                .arg(quoted(parser.value(bad)), quoted(QStringLiteral("--") + bad.names().first()))
+                .arg(top ? 100000 : 100);
         return result;
     }
-    const KeyParse key = parseKey(parser.value(known.key));
-    if (!key.key) {
-        result.error = key.error;
-        return result;
-    }
-    options.key = *key.key;
+    options.top = *top;
+    options.length = *length;
 
     const QString encoding = parser.value(known.encoding);
     if (encoding == QLatin1String("utf-8")) {
@@ -306,8 +394,10 @@ CommandLine parseCommandLine(const QStringList &arguments, const QList<QByteArra
     } else if (format == QLatin1String("tsv")) {
         options.format = TraceFormat::Tsv;
     } else {
-        result.error =
-            QStringLiteral("неизвестный вид трассы %1; есть table и tsv").arg(quoted(format));
+        result.error = QStringLiteral("неизвестный вид %1 %2; есть table и tsv")
+                           .arg(options.command == Command::Trace ? QStringLiteral("трассы")
+                                                                  : QStringLiteral("вывода"),
+                                quoted(format));
         return result;
     }
 
@@ -320,8 +410,8 @@ CommandLine parseCommandLine(const QStringList &arguments, const QList<QByteArra
     const QString operand = positional.value(1);
     if (options.command == Command::Trace) {
         if (positional.size() == 2)
-            options.traceText = rawOperand(rawArguments);
-    } else if (operand != QLatin1String("-")) {
+            options.traceText = RawArguments(rawArguments).operand();
+    } else if (options.command != Command::Analyze && operand != QLatin1String("-")) {
         options.inputPath = operand;
     }
     result.options = options;

@@ -27,7 +27,7 @@ struct KeyParse
 };
 KeyParse parseKey(const QString &text);
 
-enum class Command { Encrypt, Decrypt, Trace };
+enum class Command { Encrypt, Decrypt, Trace, Attack, Analyze };
 enum class Encoding { Utf8, Windows1251 };
 enum class TraceFormat { Table, Tsv };
 
@@ -41,6 +41,9 @@ struct Options
     QString inputPath;  // empty: standard input
     TraceFormat format = TraceFormat::Table;
     std::optional<QByteArray> traceText; // as given, undecoded; none: first line of standard input
+    std::optional<QByteArray> known; // attack: the plain text begins with this; as given, undecoded
+    int top = 5;                     // attack: candidates printed
+    int length = 100;                // analyze: positions looked at
 };
 
 struct CommandLine

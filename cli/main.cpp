@@ -1,3 +1,5 @@
+#include "analyze.h"
+#include "attack.h"
 #include "commandline.h"
 #include "filenames.h"
 #include "messages.h"
@@ -44,6 +46,10 @@ int runCommand(int argc, char *argv[])
     }
     if (options.command == cli::Command::Trace)
         return cli::runTrace(options);
+    if (options.command == cli::Command::Attack)
+        return cli::runAttack(options);
+    if (options.command == cli::Command::Analyze)
+        return cli::runAnalyze(options);
     return cli::runCipher(options);
 }
 

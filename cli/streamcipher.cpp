@@ -456,4 +456,24 @@ int runCipher(const Options &options)
     return exitSuccess;
 }
 
+bool readFirstInputLine(const QString &path, Encoding encoding, QString &line)
+{
+    QFile input;
+    if (!openInput(input, path))
+        return false;
+    const std::unique_ptr<LineSource> source = makeLineSource(encoding, input);
+    LineEnd end = LineEnd::None;
+    switch (source->next(line, end)) {
+    case LineSource::Result::Line:
+        return true;
+    case LineSource::Result::End:
+        line.clear();
+        return true;
+    case LineSource::Result::Failed:
+        break;
+    }
+    printError(source->failure());
+    return false;
+}
+
 } // namespace cli

@@ -14,6 +14,11 @@ constexpr qint64 longestLine = 64 * 1024 * 1024;
 // error, and returns the exit status.
 int runCipher(const Options &options);
 
+// Reads the first line of the input (path, or standard input when empty) as encrypt and
+// decrypt read their input; an empty input gives an empty line. Reports a failure on
+// standard error and returns false.
+bool readFirstInputLine(const QString &path, Encoding encoding, QString &line);
+
 } // namespace cli
 
 #endif // GAMMACRYPT_CLI_STREAMCIPHER_H

@@ -1,0 +1,110 @@
+#ifndef GAMMACRYPT_KEYPATTERN_H
+#define GAMMACRYPT_KEYPATTERN_H
+
+#include <QVector>
+#include <QtGlobal>
+
+#include <optional>
+
+// What fixes a keystream, and how to find a key for it.
+//
+// After the seed every generator value T(i) lies in −31..31, and T(i) mod 32 follows
+// r(i) = (a·r(i−1) + c) mod 32 with a = A mod 32, c = C mod 32, r(0) = T0 mod 32. T(i) is
+// r(i) or r(i) − 32, by the sign of wrap32(A·T(i−1) + C); the gamma code is r(i) for the
+// first and 0 for the second. So a keystream is fixed by the residues, by whether T0 itself
+// lies in 0..31 (then it is one of the 63 states and its gamma code is r(0)), by the sign of
+// T(1) otherwise, and by the sign that each state the walk passes on to its successor.
+namespace analysis {
+
+struct Key
+{
+    qint32 a = 0;
+    qint32 c = 0;
+    qint32 t0 = 0;
+};
+
+inline bool operator==(const Key &x, const Key &y)
+{
+    return x.a == y.a && x.c == y.c && x.t0 == y.t0;
+}
+
+// States −31..31 as bits 0..62.
+constexpr int stateBit(int t)
+{
+    return t + 31;
+}
+
+struct SignPattern
+{
+    int a = 0;
+    int c = 0;
+    int r0 = 0;
+    bool seedInRange = false;   // 0 <= T0 <= 31
+    bool firstNegative = false; // T(1) < 0, when the seed is not a state
+    quint64 assigned = 0;       // states whose successor's sign is fixed
+    quint64 negative = 0;       // of those, the ones followed by a negative value
+
+    bool isAssigned(int t) const { return (assigned >> stateBit(t)) & 1; }
+    bool isNegativeAfter(int t) const { return (negative >> stateBit(t)) & 1; }
+    void assign(int t, bool negativeAfter);
+};
+
+// The residue that follows state or residue t: (a·t + c) mod 32, for negative t as well.
+constexpr int nextResidue(int a, int c, int t)
+{
+    return (a * (t & 31) + c) & 31;
+}
+
+// The gamma codes of the pattern's walk at positions 0..n−1. None when the walk meets a
+// state whose sign matters but is not fixed.
+std::optional<QVector<int>> patternGamma(const SignPattern &pattern, int n);
+
+// The gamma codes of the real generator under key at positions 0..n−1.
+QVector<int> keyGamma(const Key &key, int n);
+
+// The pattern that key follows over positions 0..n−1: only the signs that walk uses.
+SignPattern patternOfKey(const Key &key, int n);
+
+// The pattern of the walk on the residues (a, c, r0) whose states are followed by negative
+// values exactly where negativeAfter says (a predicate on t in −31..31).
+template <typename Predicate>
+SignPattern patternOfSigns(int a, int c, int r0, bool seedInRange, bool firstNegative,
+                           const Predicate &negativeAfter, int n)
+{
+    SignPattern pattern{a, c, r0, seedInRange, firstNegative, 0, 0};
+    int t = r0;
+    for (int i = 1; i < n; ++i) {
+        const int residue = nextResidue(a, c, t);
+        bool negativeNext = false;
+        if (i == 1 && !seedInRange) {
+            negativeNext = firstNegative;
+        } else if (residue != 0) {
+            if (pattern.isAssigned(t))
+                break; // the walk has closed its cycle: every later sign is already fixed
+            negativeNext = negativeAfter(t);
+            pattern.assign(t, negativeNext);
+        }
+        t = (negativeNext && residue != 0) ? residue - 32 : residue;
+    }
+    return pattern;
+}
+
+// A key whose gamma codes over positions 0..n−1 are the pattern's, checked by running the
+// real generator; none when no key was found (most sign patterns belong to no key).
+//
+// First the keys a person types are tried (A, C, T0 non-negative, no wrap-around in the
+// states): there the pattern must have non-negative states followed by non-negative values
+// and a negative state t followed by a negative value exactly when |t| > C/A; the smallest
+// such key (least A, then C, then T0) is returned. Otherwise A and C are sought on the torus
+// x = A/2^32, y = C/2^32, where "wrap32(A·t + C) is negative" is "frac(x·t + y) lies in
+// [1/2, 1)": the set of feasible y changes only where x is a multiple of 1/(2·d), d <= 62, so
+// every such x interval is tried, non-negative keys first.
+std::optional<Key> realisePattern(const SignPattern &pattern, int n);
+
+// The smallest non-negative key (least A, then C, then T0, as far as realisePattern finds
+// one) whose gamma codes over positions 0..n−1 are key's; key itself when none is found.
+Key smallestEquivalentKey(const Key &key, int n);
+
+} // namespace analysis
+
+#endif // GAMMACRYPT_KEYPATTERN_H

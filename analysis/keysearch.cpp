@@ -1,0 +1,609 @@
+#include "keysearch.h"
+
+#include "alphabet.h"
+#include "gamma.h"
+#include "languagemodel.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <numeric>
+#include <utility>
+#include <vector>
+
+namespace analysis {
+
+namespace {
+
+constexpr int residueClassCount = 32 * 32 * 32;
+constexpr float impossible = -std::numeric_limits<float>::infinity();
+
+// Priors of the keystream's parts, so that of two texts that read equally well the one a
+// likelier key gives wins. Most keys are typed by people (non-negative, no wrap-around in
+// the states): they get nine tenths of the weight; the rest goes to any key, where each
+// sign decision is a coin toss.
+// T0 in 0..31 is rare among either: 32 of the 2^32 seeds, and among typed keys about one in
+// a thousand (a seed typed from 0..32000).
+constexpr float logHalf = -0.6931472f;
+constexpr float typedLogPrior = -0.1053605f; // ln 0.9
+constexpr float freeLogPrior = -2.3025851f;  // ln 0.1
+
+float seedLogPrior(bool seedInRange)
+{
+    return seedInRange ? std::log(0.001f) : std::log(0.999f);
+}
+
+// For typed keys, a negative state t is followed by a negative value when |t| > C/A. With
+// A and C typed alike, C/A < 1 half the time and floor(C/A) = k with odds 1/(2·k·(k+1)).
+double ratioProbability(int k)
+{
+    if (k == 0)
+        return 0.5;
+    // All of k >= 32 together: every negative state is then followed by a non-negative value.
+    if (k >= 32)
+        return 1.0 / 64;
+    return 1.0 / (2.0 * k * (k + 1));
+}
+
+// Past this much work (hypotheses times positions) the sign search stops taking new
+// residue classes; it bounds the time a line can take.
+constexpr qint64 workBudget = 30'000'000;
+
+struct SearchedLine
+{
+    std::vector<qint8> code;         // the alphabet code at each position, or −1
+    std::vector<qint8> forced;       // the gamma code the known beginning requires, or −1
+    std::vector<int> lettersThrough; // alphabet positions among 0..i
+    int length = 0;
+    int letterCount = 0;
+};
+
+// False when the known beginning cannot be the plain text of this line under any key.
+bool applyKnown(const QString &cipher, const QString &known, SearchedLine &line)
+{
+    if (known.size() > cipher.size())
+        return false;
+    for (int i = 0; i < known.size(); ++i) {
+        const std::optional<int> cipherCode = lookupCode(cipher.at(i));
+        const std::optional<int> plainCode = lookupCode(known.at(i));
+        if (!cipherCode || !plainCode) {
+            if (cipher.at(i) != known.at(i))
+                return false;
+            continue;
+        }
+        line.forced[i] = qint8(*cipherCode ^ *plainCode);
+    }
+    return true;
+}
+
+// The residues r(0..n−1) of one class.
+void fillResidues(int classIndex, int n, std::vector<qint8> &residues)
+{
+    const int a = classIndex >> 10;
+    const int c = (classIndex >> 5) & 31;
+    residues.resize(n);
+    int r = classIndex & 31;
+    for (int i = 0; i < n; ++i) {
+        residues[i] = qint8(r);
+        r = (a * r + c) & 31;
+    }
+}
+
+SignPattern classPattern(int classIndex)
+{
+    SignPattern pattern;
+    pattern.a = classIndex >> 10;
+    pattern.c = (classIndex >> 5) & 31;
+    pattern.r0 = classIndex & 31;
+    return pattern;
+}
+
+// The best the model gives a letter after a given one, whatever came before it: scoring
+// with this never falls below scoring with the full context, and it fits in the first-level
+// cache, which matters when all 32768 classes are screened.
+using PairTable = std::array<std::array<float, alphabetSize>, alphabetSize>;
+
+const PairTable &bestAfterLetter()
+{
+    static const PairTable table = [] {
+        PairTable best;
+        for (int y = 0; y < alphabetSize; ++y) {
+            for (int q = 0; q < alphabetSize; ++q) {
+                best[y][q] = impossible;
+                for (int x = 0; x < alphabetSize; ++x)
+                    best[y][q] = std::max(best[y][q], tripleLogProbability[x][y][q]);
+            }
+        }
+        return best;
+    }();
+    return table;
+}
+
+// The best score any keystream of the class could reach if every position could take its
+// gamma (r(i) or 0) freely: an upper bound on every sign pattern of the class.
+float classBound(const SearchedLine &line, const std::vector<qint8> &residues,
+                 const PairTable &pairs)
+{
+    float score[2] = {0, impossible};
+    int letter[2] = {lineStartContext, lineStartContext};
+    for (int i = 0; i < line.length; ++i) {
+        const int code = line.code[i];
+        if (code < 0)
+            continue;
+        const int options[2] = {residues[i], 0};
+        const int optionCount = residues[i] == 0 ? 1 : 2;
+        float nextScore[2] = {impossible, impossible};
+        int nextLetter[2] = {0, 0};
+        for (int o = 0; o < optionCount; ++o) {
+            if (line.forced[i] >= 0 && line.forced[i] != options[o])
+                continue;
+            const int q = code ^ options[o];
+            nextLetter[o] = q;
+            nextScore[o] = std::max(score[0] + pairs[letter[0]][q], score[1] + pairs[letter[1]][q]);
+        }
+        if (nextScore[0] == impossible && nextScore[1] == impossible)
+            return impossible;
+        std::copy(nextScore, nextScore + 2, score);
+        std::copy(nextLetter, nextLetter + 2, letter);
+    }
+    return std::max(score[0], score[1]);
+}
+
+float gammaScore(const SearchedLine &line, const QVector<int> &gamma)
+{
+    float score = 0;
+    int before = lineStartContext;
+    int previous = lineStartContext;
+    for (int i = 0; i < line.length; ++i) {
+        if (line.forced[i] >= 0 && line.forced[i] != gamma[i])
+            return impossible;
+        if (line.code[i] < 0)
+            continue;
+        const int q = line.code[i] ^ gamma[i];
+        score += tripleLogProbability[before][previous][q];
+        before = previous;
+        previous = q;
+    }
+    return score;
+}
+
+QByteArray plainLetters(const SearchedLine &line, const QVector<int> &gamma)
+{
+    QByteArray letters;
+    letters.reserve(line.length);
+    for (int i = 0; i < line.length; ++i) {
+        if (line.code[i] >= 0)
+            letters.append(char(line.code[i] ^ gamma[i]));
+    }
+    return letters;
+}
+
+struct PoolEntry
+{
+    double score = 0;
+    Key key;
+    QByteArray letters;
+};
+
+// One state of the sign search: the signs fixed so far and where the walk stands.
+struct Hypothesis
+{
+    quint64 assigned = 0;
+    quint64 negative = 0;
+    float score = 0;
+    qint8 state = 0;  // T(i) at the position just scored
+    qint8 before = 0; // the two last plain letters, the model's context
+    qint8 letter = 0;
+    quint8 options = 0; // which gamma gave them: bit 0 the last, bit 1 the one before; 1 = zero
+    bool seedInRange = false;
+    bool firstNegative = false;
+};
+
+class Search
+{
+public:
+    Search(const SearchedLine &line, const AttackSettings &settings, AttackResult &result)
+        : line(line), settings(settings), result(result), keep(settings.top + 2)
+    {
+    }
+
+    void run()
+    {
+        looseBounds.resize(residueClassCount);
+        exactBounds.assign(residueClassCount, std::numeric_limits<float>::quiet_NaN());
+        std::vector<qint8> residues;
+        const PairTable &pairs = bestAfterLetter();
+        for (int index = 0; index < residueClassCount; ++index) {
+            fillResidues(index, line.length, residues);
+            looseBounds[index] = classBound(line, residues, pairs);
+        }
+        result.residueClasses = residueClassCount;
+
+        // The keys people type first: few patterns per class, each cheap to score.
+        visitClasses(typedLogPrior, [this](int index) {
+            typedPatterns(index);
+            return true;
+        });
+        // Then every sign pattern, class by class while a class could still beat the list.
+        qint64 work = 0;
+        visitClasses(freeLogPrior, [this, &work](int index) {
+            work += signSearch(index);
+            ++result.classesInDepth;
+            return work <= workBudget;
+        });
+    }
+
+    // Visits the classes best bound first while the bound plus prior could still make the
+    // list. The screening bound is cheap and loose; a class that comes up is bounded again
+    // with the full model and put back, so that only classes whose full bound is high are
+    // visited, and only those near the top get the full bound computed at all.
+    template <typename Visit> void visitClasses(float prior, const Visit &visit)
+    {
+        std::vector<std::pair<float, int>> heap; // (bound, index·2 + 1 when the bound is full)
+        heap.reserve(residueClassCount);
+        for (int index = 0; index < residueClassCount; ++index) {
+            const bool exact = !std::isnan(exactBounds[index]);
+            heap.emplace_back(exact ? exactBounds[index] : looseBounds[index],
+                              index * 2 + (exact ? 1 : 0));
+        }
+        std::make_heap(heap.begin(), heap.end());
+        while (!heap.empty()) {
+            std::pop_heap(heap.begin(), heap.end());
+            const auto [bound, code] = heap.back();
+            heap.pop_back();
+            if (bound == impossible || double(bound + prior) <= threshold())
+                return;
+            const int index = code / 2;
+            if (code % 2 == 0) {
+                std::vector<qint8> residues;
+                fillResidues(index, line.length, residues);
+                lastBounds = remainingBounds(residues);
+                lastBoundsIndex = index;
+                exactBounds[index] = lastBounds[0][0];
+                heap.emplace_back(exactBounds[index], index * 2 + 1);
+                std::push_heap(heap.begin(), heap.end());
+                continue;
+            }
+            if (!visit(index))
+                return;
+        }
+    }
+
+    std::vector<PoolEntry> best()
+    {
+        std::sort(pool.begin(), pool.end(),
+                  [](const PoolEntry &x, const PoolEntry &y) { return x.score > y.score; });
+        if (int(pool.size()) > settings.top)
+            pool.resize(settings.top);
+        return pool;
+    }
+
+private:
+    double threshold() const
+    {
+        if (int(pool.size()) < keep)
+            return -std::numeric_limits<double>::infinity();
+        return std::min_element(
+                   pool.begin(), pool.end(),
+                   [](const PoolEntry &x, const PoolEntry &y) { return x.score < y.score; })
+            ->score;
+    }
+
+    // Adds the pattern's text with its key when it makes the list; false otherwise.
+    bool offer(const SignPattern &pattern, double score)
+    {
+        if (score <= threshold())
+            return false;
+        const std::optional<QVector<int>> gamma = patternGamma(pattern, line.length);
+        if (!gamma)
+            return false;
+        const QByteArray letters = plainLetters(line, *gamma);
+        const auto same = std::find_if(pool.begin(), pool.end(), [&letters](const PoolEntry &e) {
+            return e.letters == letters;
+        });
+        if (same != pool.end() && same->score >= score)
+            return false;
+        const std::optional<Key> key = realisePattern(pattern, line.length);
+        if (!key)
+            return false;
+        if (same != pool.end()) {
+            *same = PoolEntry{score, *key, letters};
+            return true;
+        }
+        pool.push_back(PoolEntry{score, *key, letters});
+        if (int(pool.size()) > keep) {
+            pool.erase(std::min_element(
+                pool.begin(), pool.end(),
+                [](const PoolEntry &x, const PoolEntry &y) { return x.score < y.score; }));
+        }
+        return true;
+    }
+
+    void scoreAndOffer(const SignPattern &pattern, float prior)
+    {
+        const std::optional<QVector<int>> gamma = patternGamma(pattern, line.length);
+        if (!gamma)
+            return;
+        ++result.patternsScored;
+        const float score = gammaScore(line, *gamma);
+        if (score != impossible)
+            offer(pattern, double(score) + prior);
+    }
+
+    // Non-negative keys without wrap-around in the states: every non-negative state is
+    // followed by a non-negative value, a negative state t by a negative one exactly when
+    // |t| > C/A; T(1) is negative only through a large T0.
+    void typedPatterns(int index)
+    {
+        const SignPattern base = classPattern(index);
+        const auto never = [](int) { return false; };
+        const bool firstMatters = nextResidue(base.a, base.c, base.r0) != 0 && line.length > 1;
+        for (const bool seedInRange : {true, false}) {
+            // A seed in 0..31 leaves T(1) non-negative; a larger one may wrap.
+            const float first = (seedInRange || !firstMatters) ? 0.0f : logHalf;
+            scoreAndOffer(
+                patternOfSigns(base.a, base.c, base.r0, seedInRange, false, never, line.length),
+                typedLogPrior + seedLogPrior(seedInRange) + first);
+        }
+        if (!firstMatters)
+            return;
+        // Ratios that give the same walk share one pattern and add up their odds.
+        SignPattern group;
+        double groupProbability = 0;
+        const auto offerGroup = [&] {
+            if (groupProbability > 0)
+                scoreAndOffer(group, typedLogPrior + seedLogPrior(false) + logHalf +
+                                         float(std::log(groupProbability)));
+        };
+        for (int ratio = 0; ratio <= 32; ++ratio) {
+            const auto beyondRatio = [ratio](int t) { return t < 0 && -t > ratio; };
+            const SignPattern pattern =
+                patternOfSigns(base.a, base.c, base.r0, false, true, beyondRatio, line.length);
+            if (groupProbability > 0 && pattern.assigned == group.assigned &&
+                pattern.negative == group.negative) {
+                groupProbability += ratioProbability(ratio);
+                continue;
+            }
+            offerGroup();
+            group = pattern;
+            groupProbability = ratioProbability(ratio);
+        }
+        offerGroup();
+    }
+
+    // Follows the walk position by position, deciding the sign after each state the first
+    // time the walk leaves it (later visits follow that decision), and keeps the best
+    // settings.beamWidth hypotheses. Returns the work done.
+    // For every point of the line and every choice of gamma (residue or zero) at the last two
+    // letters, the best score the rest of the line could still add: entry k covers the
+    // letters from the k-th on. A hypothesis that cannot reach the list even so is dropped.
+    std::vector<std::array<float, 4>> remainingBounds(const std::vector<qint8> &residues) const
+    {
+        const int m = line.letterCount;
+        std::vector<std::array<qint8, 2>> letters(m + 2, {lineStartContext, lineStartContext});
+        std::vector<std::array<bool, 2>> allowed(m + 2, {true, true});
+        for (int i = 0, k = 2; i < line.length; ++i) {
+            if (line.code[i] < 0)
+                continue;
+            const int r = residues[i];
+            letters[k] = {qint8(line.code[i] ^ r), qint8(line.code[i])};
+            allowed[k] = {line.forced[i] < 0 || line.forced[i] == r,
+                          r != 0 && (line.forced[i] < 0 || line.forced[i] == 0)};
+            ++k;
+        }
+        std::vector<std::array<float, 4>> bounds(m + 1, {0, 0, 0, 0});
+        for (int k = m - 1; k >= 0; --k) {
+            for (int u = 0; u < 2; ++u) {
+                for (int v = 0; v < 2; ++v) {
+                    float best = impossible;
+                    for (int w = 0; w < 2; ++w) {
+                        if (!allowed[k + 2][w])
+                            continue;
+                        best = std::max(best, tripleLogProbability[letters[k][u]][letters[k + 1][v]]
+                                                                  [letters[k + 2][w]] +
+                                                  bounds[k + 1][v * 2 + w]);
+                    }
+                    bounds[k][u * 2 + v] = best;
+                }
+            }
+        }
+        return bounds;
+    }
+
+    qint64 signSearch(int index)
+    {
+        std::vector<qint8> residues;
+        fillResidues(index, line.length, residues);
+        const SignPattern base = classPattern(index);
+        // Usually the class was bounded just before it came up.
+        if (lastBoundsIndex != index) {
+            lastBounds = remainingBounds(residues);
+            lastBoundsIndex = index;
+        }
+        const std::vector<std::array<float, 4>> &remaining = lastBounds;
+        const double cut = threshold();
+        std::vector<Hypothesis> current;
+        std::vector<Hypothesis> next;
+        qint64 work = 0;
+
+        const auto extend = [&](Hypothesis h, int i, int value) {
+            const int gamma = value >= 0 ? value : 0;
+            if (line.forced[i] >= 0 && line.forced[i] != gamma)
+                return;
+            if (line.code[i] >= 0) {
+                const int q = line.code[i] ^ gamma;
+                h.score += tripleLogProbability[h.before][h.letter][q];
+                h.before = h.letter;
+                h.letter = qint8(q);
+                const bool zeroInsteadOfResidue = gamma == 0 && residues[i] != 0;
+                h.options = quint8(((h.options & 1) << 1) | (zeroInsteadOfResidue ? 1 : 0));
+            }
+            if (double(h.score + remaining[line.lettersThrough[i]][h.options]) <= cut)
+                return;
+            h.state = qint8(value);
+            next.push_back(h);
+        };
+
+        for (const bool seedInRange : {true, false}) {
+            Hypothesis h;
+            h.seedInRange = seedInRange;
+            h.before = lineStartContext;
+            h.letter = lineStartContext;
+            h.score = freeLogPrior + seedLogPrior(seedInRange);
+            // A seed outside 0..31 has gamma 0 and is no state; T(1) then gets its own sign.
+            extend(h, 0, seedInRange ? base.r0 : -1);
+        }
+        current.swap(next);
+
+        for (int i = 1; i < line.length && !current.empty(); ++i) {
+            next.clear();
+            const int residue = residues[i];
+            for (const Hypothesis &h : current) {
+                if (residue == 0) {
+                    extend(h, i, 0);
+                    continue;
+                }
+                if (i == 1 && !h.seedInRange) {
+                    for (const bool negativeNext : {false, true}) {
+                        Hypothesis child = h;
+                        child.firstNegative = negativeNext;
+                        child.score += logHalf;
+                        extend(child, i, negativeNext ? residue - 32 : residue);
+                    }
+                    continue;
+                }
+                const quint64 bit = quint64(1) << stateBit(h.state);
+                if (h.assigned & bit) {
+                    extend(h, i, (h.negative & bit) ? residue - 32 : residue);
+                    continue;
+                }
+                for (const bool negativeNext : {false, true}) {
+                    Hypothesis child = h;
+                    child.assigned |= bit;
+                    if (negativeNext)
+                        child.negative |= bit;
+                    child.score += logHalf;
+                    extend(child, i, negativeNext ? residue - 32 : residue);
+                }
+            }
+            work += qint64(next.size());
+            if (int(next.size()) > settings.beamWidth) {
+                std::nth_element(
+                    next.begin(), next.begin() + settings.beamWidth, next.end(),
+                    [](const Hypothesis &x, const Hypothesis &y) { return x.score > y.score; });
+                next.resize(settings.beamWidth);
+            }
+            current.swap(next);
+        }
+
+        std::sort(current.begin(), current.end(),
+                  [](const Hypothesis &x, const Hypothesis &y) { return x.score > y.score; });
+        result.patternsScored += qint64(current.size());
+        // Most sign patterns belong to no key: a few of the best are realised at most.
+        int tried = 0;
+        int accepted = 0;
+        for (const Hypothesis &h : current) {
+            if (tried == 32 || accepted == 6 || double(h.score) <= threshold())
+                break;
+            SignPattern pattern = base;
+            pattern.seedInRange = h.seedInRange;
+            pattern.firstNegative = h.firstNegative;
+            pattern.assigned = h.assigned;
+            pattern.negative = h.negative;
+            ++tried;
+            if (offer(pattern, h.score))
+                ++accepted;
+        }
+        return work;
+    }
+
+    const SearchedLine &line;
+    const AttackSettings &settings;
+    AttackResult &result;
+    const int keep;
+    std::vector<PoolEntry> pool;
+    std::vector<float> looseBounds; // per class, from the screening
+    std::vector<float> exactBounds; // per class, with the full model; NaN until computed
+    std::vector<std::array<float, 4>> lastBounds; // remainingBounds of class lastBoundsIndex
+    int lastBoundsIndex = -1;
+};
+
+} // namespace
+
+AttackResult attackLine(const QString &cipherLine, const AttackSettings &settings)
+{
+    QElapsedTimer timer;
+    timer.start();
+    AttackResult result;
+    if (cipherLine.isEmpty()) {
+        result.problem = AttackProblem::EmptyLine;
+        return result;
+    }
+    SearchedLine line;
+    line.length = std::min<int>(cipherLine.size(), longestSearchedLength);
+    if (settings.known)
+        line.length =
+            std::min<int>(cipherLine.size(), std::max(line.length, int(settings.known->size())));
+    line.code.assign(line.length, -1);
+    line.forced.assign(line.length, -1);
+    line.lettersThrough.assign(line.length, 0);
+    bool anyLetter = false;
+    for (int i = 0; i < line.length; ++i) {
+        if (const std::optional<int> code = lookupCode(cipherLine.at(i))) {
+            line.code[i] = qint8(*code);
+            ++line.letterCount;
+            anyLetter = true;
+        }
+        line.lettersThrough[i] = line.letterCount;
+    }
+    if (!anyLetter) {
+        for (const QChar ch : cipherLine)
+            anyLetter = anyLetter || lookupCode(ch).has_value();
+        if (!anyLetter) {
+            result.problem = AttackProblem::NoAlphabetCharacter;
+            return result;
+        }
+    }
+    if (settings.known && !applyKnown(cipherLine, *settings.known, line)) {
+        result.problem = AttackProblem::KnownContradicts;
+        return result;
+    }
+    result.searchedLength = line.length;
+
+    Search search(line, settings, result);
+    search.run();
+    for (const PoolEntry &entry : search.best()) {
+        const QString text = gammaTransform(cipherLine, entry.key.a, entry.key.c, entry.key.t0);
+        result.candidates.append(Candidate{entry.score, entry.key, text});
+    }
+    if (result.candidates.isEmpty() && settings.known)
+        result.problem = AttackProblem::KnownContradicts;
+    result.elapsedMs = timer.elapsed();
+    return result;
+}
+
+double keystreamCountLog2(int length)
+{
+    // Breakpoints k/(2·d), d <= 62, on the circle [0, 1): reduced fractions p/q with q <= 62
+    // or q even and q <= 124; there are φ(q) of each denominator.
+    qint64 points = 0;
+    for (int q = 1; q <= 124; ++q) {
+        if (q > 62 && q % 2 != 0)
+            continue;
+        for (int p = 0; p < q; ++p)
+            points += std::gcd(p, q) == 1 ? 1 : 0;
+    }
+    // The points and the open intervals between them; over each, the 63 half turns cut the
+    // circle of y at 126 ends, into at most 126 arcs and 126 points.
+    const double signPatterns = double(2 * points) * 252.0;
+    const double seedCases = 3; // T0 a state; T0 not, T(1) >= 0; T0 not, T(1) < 0
+    const double perClassLog2 =
+        std::min(std::log2(seedCases * signPatterns), double(std::max(length, 1)));
+    return std::log2(double(residueClassCount)) + perClassLog2;
+}
+
+} // namespace analysis

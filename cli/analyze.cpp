@@ -1,0 +1,154 @@
+#include "analyze.h"
+
+#include "keypattern.h"
+#include "messages.h"
+#include "outputsink.h"
+#include "texttable.h"
+#include "trace.h"
+
+#include <QLocale>
+#include <QStringList>
+#include <QVector>
+
+#include <algorithm>
+
+namespace cli {
+
+namespace {
+
+struct KeyReport
+{
+    GammaKey key;
+    GeneratorCycle cycle;
+    QVector<int> gamma; // over the asked length
+    int zeros = 0;
+    int period = 0; // the least period of the gamma codes on the generator's cycle
+    bool allZero = false;
+    analysis::Key smallest;
+};
+
+// The gamma codes repeat with the generator's cycle, possibly with a shorter period: the
+// least divisor of λ that the codes on the cycle repeat with.
+int gammaPeriod(const analysis::Key &key, const GeneratorCycle &cycle)
+{
+    const QVector<int> gamma = analysis::keyGamma(key, cycle.mu + cycle.lambda);
+    for (int period = 1; period < cycle.lambda; ++period) {
+        if (cycle.lambda % period != 0)
+            continue;
+        bool repeats = true;
+        for (int j = 0; j < cycle.lambda && repeats; ++j)
+            repeats = gamma[cycle.mu + j] == gamma[cycle.mu + (j + period) % cycle.lambda];
+        if (repeats)
+            return period;
+    }
+    return cycle.lambda;
+}
+
+KeyReport analyse(const GammaKey &key, int length)
+{
+    const analysis::Key k{key.a, key.c, key.t0};
+    KeyReport report;
+    report.key = key;
+    report.cycle = generatorCycle(key);
+    report.gamma = analysis::keyGamma(k, length);
+    report.zeros = int(std::count(report.gamma.cbegin(), report.gamma.cend(), 0));
+    report.allZero = report.zeros == length;
+    report.period = gammaPeriod(k, report.cycle);
+    report.smallest = analysis::smallestEquivalentKey(k, length);
+    return report;
+}
+
+bool isWeak(const KeyReport &report)
+{
+    return report.allZero || report.period <= 4;
+}
+
+QString keyText(qint32 a, qint32 c, qint32 t0)
+{
+    return QStringLiteral("%1,%2,%3").arg(a).arg(c).arg(t0);
+}
+
+QString gammaLine(const QVector<int> &gamma)
+{
+    QStringList codes;
+    for (const int code : gamma)
+        codes << QString::number(code);
+    return codes.join(QLatin1Char(' '));
+}
+
+QString tsvReport(const KeyReport &report)
+{
+    const QVector<QStringList> rows = {
+        {QStringLiteral("key"), keyText(report.key.a, report.key.c, report.key.t0)},
+        {QStringLiteral("length"), QString::number(report.gamma.size())},
+        {QStringLiteral("mu"), QString::number(report.cycle.mu)},
+        {QStringLiteral("lambda"), QString::number(report.cycle.lambda)},
+        {QStringLiteral("gamma"), gammaLine(report.gamma)},
+        {QStringLiteral("zero_count"), QString::number(report.zeros)},
+        {QStringLiteral("zero_share"),
+         QString::number(double(report.zeros) / report.gamma.size(), 'f', 4)},
+        {QStringLiteral("gamma_period"), QString::number(report.period)},
+        {QStringLiteral("weak"), isWeak(report) ? QStringLiteral("yes") : QStringLiteral("no")},
+        {QStringLiteral("smallest_key"),
+         keyText(report.smallest.a, report.smallest.c, report.smallest.t0)},
+    };
+    QString text = QStringLiteral("field\tvalue\n");
+    for (const QStringList &row : rows)
+        text += row.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    return text;
+}
+
+QString weaknessText(const KeyReport &report)
+{
+    if (report.allZero) {
+        return QStringLiteral("да: гамма везде 0, и «шифр» — это открытый текст заглавными "
+                              "буквами");
+    }
+    if (report.period <= 4) {
+        return QStringLiteral("да: гамма повторяется с периодом %1 (не больше 4), текст "
+                              "читается почти без ключа")
+            .arg(report.period);
+    }
+    return QStringLiteral("нет");
+}
+
+QString tableReport(const KeyReport &report)
+{
+    const int length = report.gamma.size();
+    const QLocale russian(QLocale::Russian);
+    const QVector<QStringList> rows = {
+        {QStringLiteral("ключ"), keyText(report.key.a, report.key.c, report.key.t0)},
+        {QStringLiteral("позиций"), QString::number(length)},
+        {QStringLiteral("μ"), QString::number(report.cycle.mu)},
+        {QStringLiteral("λ"), QString::number(report.cycle.lambda)},
+        {QStringLiteral("гамма"), gammaLine(report.gamma)},
+        {QStringLiteral("нулей в гамме"),
+         QStringLiteral("%1 из %2 (%3 %)")
+             .arg(report.zeros)
+             .arg(length)
+             .arg(russian.toString(100.0 * report.zeros / length, 'f', 1))},
+        {QStringLiteral("период гаммы"), QString::number(report.period)},
+        {QStringLiteral("слабый ключ"), weaknessText(report)},
+        {QStringLiteral("наименьший неотрицательный ключ с той же гаммой"),
+         keyText(report.smallest.a, report.smallest.c, report.smallest.t0)},
+    };
+    return alignedTable(rows, {0, 1}) +
+           QStringLiteral("\nЦикл датчика: μ = %1, λ = %2: с позиции μ значения T(i) идут по "
+                          "кругу с периодом λ, а с ними и гамма. Ключ с той же гаммой на этих %3 "
+                          "позициях шифрует строки такой длины точно так же.\n")
+               .arg(report.cycle.mu)
+               .arg(report.cycle.lambda)
+               .arg(length);
+}
+
+} // namespace
+
+int runAnalyze(const Options &options)
+{
+    const KeyReport report = analyse(options.key, options.length);
+    const QString text =
+        options.format == TraceFormat::Tsv ? tsvReport(report) : tableReport(report);
+    return writeReport(text.toUtf8());
+}
+
+} // namespace cli

@@ -1,0 +1,14 @@
+#ifndef GAMMACRYPT_CLI_ANALYZE_H
+#define GAMMACRYPT_CLI_ANALYZE_H
+
+#include "commandline.h"
+
+namespace cli {
+
+// Runs the analyze command: what a student should see about one key. Returns the exit
+// status.
+int runAnalyze(const Options &options);
+
+} // namespace cli
+
+#endif // GAMMACRYPT_CLI_ANALYZE_H

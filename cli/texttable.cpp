@@ -1,0 +1,55 @@
+#include "texttable.h"
+
+#include <QtGlobal>
+
+namespace cli {
+
+QString alignedTable(const QVector<QStringList> &rows, const QVector<int> &leftColumns)
+{
+    QVector<int> widths;
+    for (const QStringList &cells : rows) {
+        widths.resize(qMax(int(widths.size()), int(cells.size())));
+        for (int i = 0; i < cells.size(); ++i)
+            widths[i] = qMax(widths[i], int(cells.at(i).size()));
+    }
+    QString text;
+    for (const QStringList &cells : rows) {
+        QStringList padded;
+        for (int i = 0; i < cells.size(); ++i) {
+            padded << (leftColumns.contains(i) ? cells.at(i).leftJustified(widths[i])
+                                               : cells.at(i).rightJustified(widths[i]));
+        }
+        QString line = padded.join(QStringLiteral("  "));
+        while (line.endsWith(QLatin1Char(' ')))
+            line.chop(1);
+        text += line + QLatin1Char('\n');
+    }
+    return text;
+}
+
+QString escapedCell(const QString &text)
+{
+    QString escaped;
+    escaped.reserve(text.size());
+    for (const QChar ch : text) {
+        switch (ch.unicode()) {
+        case u'\t':
+            escaped += QStringLiteral("\\t");
+            break;
+        case u'\\':
+            escaped += QStringLiteral("\\\\");
+            break;
+        case u'\r':
+            escaped += QStringLiteral("\\r");
+            break;
+        case u'\n':
+            escaped += QStringLiteral("\\n");
+            break;
+        default:
+            escaped += ch;
+        }
+    }
+    return escaped;
+}
+
+} // namespace cli

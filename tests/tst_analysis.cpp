@@ -1,0 +1,268 @@
+// The analysis library and gammacrypt-cli's attack and analyze commands, the tool run as a
+// real process.
+
+#include "alphabet.h"
+#include "gamma.h"
+#include "keypattern.h"
+#include "keysearch.h"
+
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTest>
+
+namespace {
+
+const QString cliPath = QStringLiteral(GAMMACRYPT_CLI_PATH);
+
+const QString evening = QStringLiteral(
+    "Вечером мы долго шли по берегу реки, и старый учитель рассказывал нам о том, как он "
+    "впервые увидел море и решил остаться в этом городе навсегда.");
+const QString letter = QStringLiteral(
+    "Письмо пришло только через неделю, когда все уже перестали ждать, и мать читала его "
+    "вслух, останавливаясь после каждой строки, чтобы вытереть глаза.");
+const QString station = QStringLiteral(
+    "На станции было пусто и холодно, поезд опаздывал на два часа, а буфетчица, зевая, "
+    "объясняла каждому, что снег в этом году выпал слишком рано.");
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run cli(const QStringList &arguments, const QByteArray &input = {})
+{
+    QProcess process;
+    process.start(cliPath, arguments);
+    process.waitForStarted(30000);
+    process.write(input);
+    process.closeWriteChannel();
+    const bool ended =
+        process.waitForFinished(240000) && process.exitStatus() == QProcess::NormalExit;
+    return {ended ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+QString encrypted(const QString &plain, const analysis::Key &key)
+{
+    return gammaTransform(plain, key.a, key.c, key.t0);
+}
+
+// The tsv rows after the header, split into cells.
+QVector<QStringList> tsvRows(const QString &out)
+{
+    QVector<QStringList> rows;
+    const QStringList lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (int i = 1; i < lines.size(); ++i)
+        rows.append(lines.at(i).split(QLatin1Char('\t')));
+    return rows;
+}
+
+QHash<QString, QString> tsvFields(const QString &out)
+{
+    QHash<QString, QString> fields;
+    for (const QStringList &row : tsvRows(out))
+        fields.insert(row.value(0), row.value(1));
+    return fields;
+}
+
+} // namespace
+
+class TestAnalysis : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void attackRecoversLine_data();
+    void attackRecoversLine();
+    void realisedKeysFollowTheGenerator();
+    void printedKeysDecryptToTheirText();
+    void knownBeginning_data();
+    void knownBeginning();
+    void badInput_data();
+    void badInput();
+    void analyzeAgainstDirectWalk_data();
+    void analyzeAgainstDirectWalk();
+};
+
+void TestAnalysis::attackRecoversLine_data()
+{
+    QTest::addColumn<QString>("plain");
+    QTest::addColumn<qint32>("a");
+    QTest::addColumn<qint32>("c");
+    QTest::addColumn<qint32>("t0");
+    QTest::newRow("negative key") << evening << -1234567 << -7654321 << -99;
+    QTest::newRow("T0 above 31") << letter << 12345 << 678 << 9999;
+    QTest::newRow("wrapping key") << station << 2000000011 << 1999999999 << 2147483647;
+}
+
+void TestAnalysis::attackRecoversLine()
+{
+    QFETCH(QString, plain);
+    QFETCH(qint32, a);
+    QFETCH(qint32, c);
+    QFETCH(qint32, t0);
+    const QString cipher = encrypted(plain, {a, c, t0});
+    const analysis::AttackResult result = analysis::attackLine(cipher, {});
+    QVERIFY(!result.candidates.isEmpty());
+    QCOMPARE(result.candidates.first().text, encrypted(cipher, {a, c, t0}));
+    for (const analysis::Candidate &candidate : result.candidates)
+        QCOMPARE(encrypted(cipher, candidate.key), candidate.text);
+}
+
+void TestAnalysis::realisedKeysFollowTheGenerator()
+{
+    // Keys of every kind: their sign patterns must be realised by a key with the same gamma.
+    QRandomGenerator random(11);
+    const auto draw = [&random](bool typed) {
+        return typed ? qint32(random.bounded(1000000)) : qint32(random.generate());
+    };
+    for (int i = 0; i < 150; ++i) {
+        const bool typed = i % 3 == 0;
+        const analysis::Key key{draw(typed), draw(typed), draw(typed)};
+        const std::optional<analysis::Key> found =
+            analysis::realisePattern(analysis::patternOfKey(key, 120), 120);
+        QVERIFY2(found, qPrintable(QStringLiteral("%1,%2,%3").arg(key.a).arg(key.c).arg(key.t0)));
+        QCOMPARE(analysis::keyGamma(*found, 120), analysis::keyGamma(key, 120));
+    }
+}
+
+void TestAnalysis::printedKeysDecryptToTheirText()
+{
+    const QString cipher = encrypted(letter, {-5, 77, 123456});
+    const Run attack = cli({"attack", "--format", "tsv", "--top", "4"}, cipher.toUtf8());
+    QCOMPARE(attack.exitCode, 0);
+    const QVector<QStringList> rows = tsvRows(attack.out);
+    QCOMPARE(int(rows.size()), 4);
+    for (const QStringList &row : rows) {
+        QCOMPARE(int(row.size()), 6);
+        const QString key = row.mid(2, 3).join(QLatin1Char(','));
+        const Run decrypt = cli({"decrypt", "--key", key}, cipher.toUtf8());
+        QCOMPARE(decrypt.exitCode, 0);
+        QCOMPARE(decrypt.out, row.at(5));
+    }
+    QCOMPARE(rows.first().at(5), encrypted(cipher, {-5, 77, 123456}));
+}
+
+void TestAnalysis::knownBeginning_data()
+{
+    QTest::addColumn<QString>("known");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("letters in any case") << QStringLiteral("на стАнции") << 0;
+    QTest::newRow("punctuation too") << QStringLiteral("На станции было пусто и холодно,") << 0;
+    QTest::newRow("comma where a letter is") << QStringLiteral("На,") << 1;
+    QTest::newRow("longer than the line") << station + QStringLiteral(" Конец.") << 1;
+}
+
+void TestAnalysis::knownBeginning()
+{
+    QFETCH(QString, known);
+    QFETCH(int, exitCode);
+    const QString cipher = encrypted(station, {987654, 321, 555});
+    const Run run = cli({"attack", "--format", "tsv", "--known", known}, cipher.toUtf8());
+    QCOMPARE(run.exitCode, exitCode);
+    if (exitCode != 0) {
+        QVERIFY(run.err.contains(QStringLiteral("ни один ключ")));
+        QVERIFY(run.out.isEmpty());
+        return;
+    }
+    const QVector<QStringList> rows = tsvRows(run.out);
+    QVERIFY(!rows.isEmpty());
+    const QString upper = encrypted(encrypted(known, {1, 1, 1}), {1, 1, 1});
+    for (const QStringList &row : rows)
+        QVERIFY2(row.at(5).startsWith(upper), qPrintable(row.at(5)));
+    QCOMPARE(rows.first().at(5), encrypted(cipher, {987654, 321, 555}));
+}
+
+void TestAnalysis::badInput_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("empty line") << QStringList{"attack"} << QByteArray("\nТЕКСТ\n") << 1
+                                << QStringLiteral("пуста");
+    QTest::newRow("no alphabet character") << QStringList{"attack"} << QByteArray("2024(ё,й!)\n")
+                                           << 1 << QStringLiteral("нет ни одного символа алфавита");
+    QTest::newRow("invalid UTF-8")
+        << QStringList{"attack"} << QByteArray("\xD0\xD0\n") << 1 << QStringLiteral("не UTF-8");
+    QTest::newRow("missing file") << QStringList{"attack", "/nonexistent/шифр.txt"} << QByteArray()
+                                  << 1 << QStringLiteral("не найден");
+    QTest::newRow("top zero") << QStringList{"attack", "--top", "0"} << QByteArray("А") << 2
+                              << QStringLiteral("--top");
+    QTest::newRow("key for attack") << QStringList{"attack", "--key", "1,2,3"} << QByteArray("А")
+                                    << 2 << QStringLiteral("--key");
+    QTest::newRow("analyze without key")
+        << QStringList{"analyze"} << QByteArray() << 2 << QStringLiteral("не указан ключ");
+    QTest::newRow("analyze with operand") << QStringList{"analyze", "--key", "1,2,3", "file"}
+                                          << QByteArray() << 2 << QStringLiteral("лишний аргумент");
+    QTest::newRow("length too large")
+        << QStringList{"analyze", "--key", "1,2,3", "--length", "100001"} << QByteArray() << 2
+        << QStringLiteral("--length");
+}
+
+void TestAnalysis::badInput()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, input);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    const Run run = cli(arguments, input);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QVERIFY(run.out.isEmpty());
+}
+
+void TestAnalysis::analyzeAgainstDirectWalk_data()
+{
+    QTest::addColumn<qint32>("a");
+    QTest::addColumn<qint32>("c");
+    QTest::addColumn<qint32>("t0");
+    QTest::addColumn<bool>("weak");
+    QTest::newRow("ordinary") << 5 << 3 << 7 << false;
+    QTest::newRow("ordinary, negative") << -1234567 << 89 << -1000 << false;
+    QTest::newRow("gamma 0 everywhere") << 0 << 0 << 40 << true;
+    QTest::newRow("period 2") << 2147483647 << -2147483647 - 1 << -5 << true;
+}
+
+void TestAnalysis::analyzeAgainstDirectWalk()
+{
+    QFETCH(qint32, a);
+    QFETCH(qint32, c);
+    QFETCH(qint32, t0);
+    QFETCH(bool, weak);
+    const int length = 70;
+    const QString key = QStringLiteral("%1,%2,%3").arg(a).arg(c).arg(t0);
+    const Run run =
+        cli({"analyze", "--key", key, "--length", QString::number(length), "--format", "tsv"});
+    QCOMPARE(run.exitCode, 0);
+    const QHash<QString, QString> fields = tsvFields(run.out);
+
+    QVector<qint32> values{t0};
+    while (values.indexOf(values.last()) == values.size() - 1)
+        values.append(nextGammaValue(values.last(), a, c));
+    const int mu = int(values.indexOf(values.last()));
+    QCOMPARE(fields.value("mu").toInt(), mu);
+    QCOMPARE(fields.value("lambda").toInt(), int(values.size()) - 1 - mu);
+
+    QStringList gamma;
+    int zeros = 0;
+    for (qint32 value = t0, i = 0; i < length; ++i, value = nextGammaValue(value, a, c)) {
+        gamma << QString::number(gammaCode(value));
+        zeros += gammaCode(value) == 0 ? 1 : 0;
+    }
+    QCOMPARE(fields.value("gamma"), gamma.join(QLatin1Char(' ')));
+    QCOMPARE(fields.value("zero_count").toInt(), zeros);
+    QCOMPARE(fields.value("weak"), weak ? QStringLiteral("yes") : QStringLiteral("no"));
+
+    const QStringList smallest = fields.value("smallest_key").split(QLatin1Char(','));
+    QCOMPARE(int(smallest.size()), 3);
+    const analysis::Key found{smallest.at(0).toInt(), smallest.at(1).toInt(),
+                              smallest.at(2).toInt()};
+    QVERIFY(found.a >= 0 && found.c >= 0 && found.t0 >= 0);
+    QCOMPARE(analysis::keyGamma(found, length), analysis::keyGamma({a, c, t0}, length));
+}
+
+QTEST_GUILESS_MAIN(TestAnalysis)
+#include "tst_analysis.moc"
