@@ -697,16 +697,11 @@ void TestCli::qtTextsInSystemLanguage()
     QFETCH(QString, shown);
     QFETCH(QString, notShown);
 
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"LC_ALL", "LC_MESSAGES", "LANGUAGE"})
-        environment.remove(QLatin1String(name));
-    environment.insert(QStringLiteral("LANG"), lang);
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(cliPath, arguments);
-    QVERIFY(process.waitForFinished(60000));
-    const QString output =
-        QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
+    const Run result =
+        run(QStringLiteral("env"), QStringList{"-u", "LC_ALL", "-u", "LC_MESSAGES", "-u",
+                                               "LANGUAGE", "LANG=" + lang, cliPath} +
+                                       arguments);
+    const QString output = QString::fromUtf8(result.out + result.err);
     QVERIFY2(output.contains(shown) && !output.contains(notShown), qPrintable(output));
 }
 
