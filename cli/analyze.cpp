@@ -148,12 +148,7 @@ int runAnalyze(const Options &options)
     const KeyReport report = analyse(options.key, options.length);
     const QString text =
         options.format == TraceFormat::Tsv ? tsvReport(report) : tableReport(report);
-    OutputSink sink;
-    if (!sink.open(QString()) || !sink.write(text.toUtf8()) || !sink.finish()) {
-        printError(sink.failure());
-        return exitInputOutputError;
-    }
-    return exitSuccess;
+    return writeReport(text.toUtf8());
 }
 
 } // namespace cli

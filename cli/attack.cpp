@@ -118,12 +118,7 @@ int runAttack(const Options &options)
     const QString report = options.format == TraceFormat::Tsv
                                ? tsvReport(result)
                                : tableReport(result, int(line.size()));
-    OutputSink sink;
-    if (!sink.open(QString()) || !sink.write(report.toUtf8()) || !sink.finish()) {
-        printError(sink.failure());
-        return exitInputOutputError;
-    }
-    return exitSuccess;
+    return writeReport(report.toUtf8());
 }
 
 } // namespace cli

@@ -264,32 +264,30 @@ void setUp(QCommandLineParser &parser, const ParserOptions &known)
 
 // The arguments reach QCoreApplication as bytes, and it decodes them through the locale,
 // which replaces what it cannot decode. Parsed again with one character per byte, the same
-// options leave the operands' own bytes.
-QByteArray rawOperand(const QList<QByteArray> &rawArguments)
+// options leave their values' and the operands' own bytes.
+class RawArguments
 {
-    QStringList oneCharacterPerByte;
-    for (const QByteArray &argument : rawArguments)
-        oneCharacterPerByte << QString::fromLatin1(argument);
-    QCommandLineParser parser;
-    const ParserOptions known;
-    setUp(parser, known);
-    parser.parse(oneCharacterPerByte);
-    return parser.positionalArguments().value(1).toLatin1();
-}
+public:
+    explicit RawArguments(const QList<QByteArray> &rawArguments)
+    {
+        QStringList oneCharacterPerByte;
+        for (const QByteArray &argument : rawArguments)
+            oneCharacterPerByte << QString::fromLatin1(argument);
+        setUp(parser, known);
+        parser.parse(oneCharacterPerByte);
+    }
 
-// An option's value as the bytes given, found the same way as rawOperand.
-QByteArray rawOptionValue(const QList<QByteArray> &rawArguments,
-                          QCommandLineOption ParserOptions::*option)
-{
-    QStringList oneCharacterPerByte;
-    for (const QByteArray &argument : rawArguments)
-        oneCharacterPerByte << QString::fromLatin1(argument);
+    QByteArray operand() const { return parser.positionalArguments().value(1).toLatin1(); }
+
+    QByteArray value(QCommandLineOption ParserOptions::*option) const
+    {
+        return parser.value(known.*option).toLatin1();
+    }
+
+private:
     QCommandLineParser parser;
     const ParserOptions known;
-    setUp(parser, known);
-    parser.parse(oneCharacterPerByte);
-    return parser.value(known.*option).toLatin1();
-}
+};
 
 } // namespace
 
@@ -365,7 +363,7 @@ CommandLine parseCommandLine(const QStringList &arguments, const QList<QByteArra
         options.key = *key.key;
     }
     if (parser.isSet(known.known))
-        options.known = rawOptionValue(rawArguments, &ParserOptions::known);
+        options.known = RawArguments(rawArguments).value(&ParserOptions::known);
     const std::optional<int> top = boundedCount(parser.value(known.top), 100);
     const std::optional<int> length = boundedCount(parser.value(known.length), 100000);
     if (!top || !length) {
@@ -412,7 +410,7 @@ CommandLine parseCommandLine(const QStringList &arguments, const QList<QByteArra
     const QString operand = positional.value(1);
     if (options.command == Command::Trace) {
         if (positional.size() == 2)
-            options.traceText = rawOperand(rawArguments);
+            options.traceText = RawArguments(rawArguments).operand();
     } else if (options.command != Command::Analyze && operand != QLatin1String("-")) {
         options.inputPath = operand;
     }

@@ -115,4 +115,14 @@ void OutputSink::fail()
                       .arg(quoted(documentio::displayPath(path)), file->failure());
 }
 
+int writeReport(const QByteArray &report)
+{
+    OutputSink sink;
+    if (!sink.open(QString()) || !sink.write(report) || !sink.finish()) {
+        printError(sink.failure());
+        return exitInputOutputError;
+    }
+    return exitSuccess;
+}
+
 } // namespace cli

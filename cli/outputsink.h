@@ -51,6 +51,10 @@ private:
     QString failureText;
 };
 
+// Writes a whole report to standard output; returns the exit status, with the message
+// printed on failure.
+int writeReport(const QByteArray &report);
+
 } // namespace cli
 
 #endif // GAMMACRYPT_CLI_OUTPUTSINK_H

@@ -71,9 +71,23 @@ DocumentDecoder::~DocumentDecoder() = default;
 // The longest byte-order mark, UTF-32's, has four bytes.
 constexpr int longestByteOrderMark = 4;
 
-// The first bytes go to the decoder together with the rest of their piece, never on their
-// own: Qt 6's UTF-8 decoder swallows the byte that follows a bad sequence cut between two
-// calls.
+namespace {
+
+// How many bytes at the end start a UTF-8 sequence that they do not complete.
+int cutSequenceLength(const QByteArray &bytes)
+{
+    for (int back = 1; back <= qMin(3, int(bytes.size())); ++back) {
+        const uchar byte = uchar(bytes.at(bytes.size() - back));
+        if ((byte & 0xC0) == 0x80)
+            continue;
+        const int length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        return back < length ? back : 0;
+    }
+    return 0;
+}
+
+} // namespace
+
 QString DocumentDecoder::decode(const char *data, int size)
 {
     if (!decoder) {
@@ -84,26 +98,43 @@ QString DocumentDecoder::decode(const char *data, int size)
             return head.size() < longestByteOrderMark ? QString() : decodeHead();
         }
     }
-    // Qt 5's UTF-8 decoder loses a character it holds the start of when handed zero bytes.
-    return size > 0 ? decoder->toUnicode(data, size) : QString();
+    return convert(data, size);
 }
 
 QString DocumentDecoder::finish()
 {
-    return decoder ? QString() : decodeHead();
+    if (!decoder)
+        return decodeHead();
+    const QByteArray rest = std::exchange(cut, QByteArray());
+    return rest.isEmpty() ? QString() : decoder->toUnicode(rest.constData(), int(rest.size()));
+}
+
+// Qt 6's UTF-8 decoder swallows the byte that follows a bad sequence cut between two calls:
+// a sequence cut at the end of a piece goes to the decoder whole, with the next piece. Qt 5's
+// loses a character it holds the start of when handed zero bytes.
+QString DocumentDecoder::convert(const char *data, int size)
+{
+    if (!utf8)
+        return size > 0 ? decoder->toUnicode(data, size) : QString();
+    QByteArray bytes = std::exchange(cut, QByteArray()) + QByteArray::fromRawData(data, size);
+    cut = bytes.right(cutSequenceLength(bytes));
+    bytes.chop(cut.size());
+    return bytes.isEmpty() ? QString() : decoder->toUnicode(bytes.constData(), int(bytes.size()));
 }
 
 QString DocumentDecoder::decodeHead()
 {
     chooseEncoding(head);
     const QByteArray bytes = std::exchange(head, QByteArray());
-    return bytes.isEmpty() ? QString() : decoder->toUnicode(bytes.constData(), int(bytes.size()));
+    return convert(bytes.constData(), int(bytes.size()));
 }
 
 void DocumentDecoder::chooseEncoding(const QByteArray &start)
 {
     // A Unicode byte-order mark names its form and is dropped; otherwise Windows-1251.
-    decoder.reset(QTextCodec::codecForUtfText(start, windows1251())->makeDecoder());
+    QTextCodec *codec = QTextCodec::codecForUtfText(start, windows1251());
+    utf8 = codec->mibEnum() == 106;
+    decoder.reset(codec->makeDecoder());
 }
 
 QString lastLine(const QString &text)

@@ -38,8 +38,11 @@ public:
 private:
     void chooseEncoding(const QByteArray &start);
     QString decodeHead();
+    QString convert(const char *data, int size);
 
     QByteArray head; // the first bytes, until the byte-order mark can be judged
+    QByteArray cut;  // in UTF-8, a sequence the last piece ended inside
+    bool utf8 = false;
     std::unique_ptr<QTextDecoder> decoder;
 };
 

@@ -176,9 +176,8 @@ private slots:
         QCOMPARE(editor()->wordWrapMode(), QTextOption::WrapAnywhere);
     }
 
-    // A line whose screen lines would run past what Qt can lay out, alone or below the text
-    // before it, or too long to hold, is refused by Open with its number and the limit for
-    // such characters; the text stays.
+    // A line Qt could not lay out, alone or below the text before it, is found with its number
+    // and the limit for its characters.
     void findsLinesTooLongToShow_data()
     {
         QTest::addColumn<QString>("text");

@@ -98,7 +98,7 @@ private slots:
             QCOMPARE(::symlink(native.constData(), native.constData()), 0);
         if (target.contains(QChar::ReplacementCharacter) && !save)
             w.writeFile(target, "a file of that name");
-        const FifoGuard guard(path);
+        const FifoGuard guard;
         const QMap<QString, QByteArray> before = snapshot(w.dir->path());
 
         if (!save)

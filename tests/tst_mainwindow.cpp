@@ -7,7 +7,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMetaMethod>
-#include <QSet>
 #include <QTimer>
 
 // The shell: the form, the enabling, the document and information commands.
@@ -71,7 +70,8 @@ private slots:
         QCOMPARE(w.editor()->geometry(), QRect(20, 10, 801, 441));
     }
 
-    // What a screen reader is told of a control: its name, its description and its label.
+    // What a screen reader is told of a control: name, description, label (the key fields'
+    // names, told apart by these rows).
     void screenReaderNames_data()
     {
         QTest::addColumn<QString>("object");
@@ -103,10 +103,6 @@ private slots:
         QCOMPARE(QStringList({shown(object)->text(QAccessible::Name),
                               shown(object)->text(QAccessible::Description), labels.join(' ')}),
                  told);
-        QSet<QString> fieldNames; // the three key fields told apart
-        for (const char *field : {"lineEdit", "lineEdit_2", "lineEdit_3"})
-            fieldNames << shown(field)->text(QAccessible::Name);
-        QCOMPARE(fieldNames.size(), 3);
     }
 
     void slotsInCommandOrder()
