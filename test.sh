@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 gammacrypt developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Installs what is missing, builds, and runs every test headless; then the same tests built
 # against Qt 6 and in a sanitizer build, and the fuzz targets.
 set -euo pipefail

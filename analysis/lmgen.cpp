@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 gammacrypt developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Reduces a Russian text to the letter statistics that the attack scores candidate texts
 // with, and writes them as a C++ source file. Runs at build time, so the statistics always
 // come from the text the project ships.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 gammacrypt developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // attack_bench: the ciphertext-only and known-plaintext attacks on lines of Russian prose
 // that the language model never saw, under keys people type and under uniform keys.
 // Prints, per kind of key, the share of lines whose best candidate is exact, the share of

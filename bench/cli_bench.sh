@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 gammacrypt developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Throughput and peak memory of gammacrypt-cli on ordinary Russian text, beside two anchors
 # timed on the same files in the same run.
 #

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 gammacrypt developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // gui_bench: how the real main window copes with big texts, driven offscreen.
 //
 //   gui_bench [--runs N] [--only item,item,...] [--unbroken-chars N] [--dir DIR]

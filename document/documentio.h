@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 gammacrypt developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #ifndef GAMMACRYPT_DOCUMENTIO_H
 #define GAMMACRYPT_DOCUMENTIO_H
 

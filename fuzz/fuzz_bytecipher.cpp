@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 gammacrypt developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Any bytes as a line for gammacrypt-cli's byte path, under a key and an encoding taken from
 // the first bytes: the same result as the text path (decoding, gammaTransform, encoding), the
 // same first invalid byte, or undecided exactly when the text path holds a character the

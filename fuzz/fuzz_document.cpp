@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 gammacrypt developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Any bytes as a document file: the decoding Open uses, the last line Save takes (after the
 // last line break of any kind the editing area knows), and the Windows-1251 encoding Save
 // writes. Never a crash; a file without a byte-order mark comes

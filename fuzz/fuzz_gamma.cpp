@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 gammacrypt developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The fast gamma transform against the plain reference, on any line and any key of
 // signed 32-bit numbers, through every loop this machine can run.
 #include "fuzzcheck.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 gammacrypt developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Key field validation and conversion against a reference written here, apart from the
 // key module: any three texts, never a crash, never a number outside 0..2147483647 from a
 // field called valid.

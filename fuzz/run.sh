@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 gammacrypt developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Builds the libFuzzer targets with clang into build-fuzz/ and runs each one for a bounded
 # time: GAMMACRYPT_FUZZ_SECONDS (20 by default) per target. The committed seeds and every
 # earlier finding in fuzz/regressions/ run first. Fails when any target finds anything;

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 gammacrypt developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Validates what menus, software centres and man read, as their own tools do:
 #   check-metadata.sh DESKTOP_ENTRY METAINFO MANUAL_PAGE...
 # Hints are accepted; warnings and errors fail, since a menu or software centre may drop

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 gammacrypt developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Builds the .deb from a built tree, checks that it carries everything a user needs, and
 # that lintian finds no fault in it:
 #   check-package.sh BUILD_DIR APP_ID VERSION WITH_CLI(yes|no) WITH_PNG_ICONS(yes|no) QT_MAJOR(5|6)

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 gammacrypt developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The Debian package, built with `cpack -G DEB` in a configured and built tree.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME gammacrypt)

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 gammacrypt developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The analysis library and gammacrypt-cli's attack and analyze commands, the tool run as a
 // real process.
 

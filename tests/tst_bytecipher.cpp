@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 gammacrypt developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The byte path of gammacrypt-cli against the text path it stands in for: decoding to UTF-16,
 // gammaTransform, and encoding again, line by line.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 gammacrypt developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // gammacrypt-cli run as a real process: what a teacher's script or a pipe would see.
 
 #include "alphabet.h"

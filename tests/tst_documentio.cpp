@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 gammacrypt developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The document code on every kind of file a user can pick, and the names and texts it gives.
 
 #include "documentio.h"

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 gammacrypt developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Draws docs/screenshot.png from the real program: starts it on a virtual X display, types
 # a line, encrypts it and decrypts the result through the menus, and captures the window.
 #   tools/screenshot.sh [BUILD_DIR]      (BUILD_DIR defaults to build/)

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 gammacrypt developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Shared set-up of run.sh and test.sh: installs the Debian packages that are missing,
 # then configures and builds into build/. Sourced, with "run" or "test" as argument.
 set -euo pipefail
