@@ -9,8 +9,8 @@
 #include "keypattern.h"
 #include "keysearch.h"
 #include "languagemodel.h"
+#include "support/processrun.h"
 
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -39,15 +39,8 @@ struct Run
 
 Run cli(const QStringList &arguments, const QByteArray &input = {})
 {
-    QProcess process;
-    process.start(cliPath, arguments);
-    process.waitForStarted(30000);
-    process.write(input);
-    process.closeWriteChannel();
-    const bool ended =
-        process.waitForFinished(240000) && process.exitStatus() == QProcess::NormalExit;
-    return {ended ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+    const ProcessRun run = runProcess(cliPath, arguments, input, 240000);
+    return {run.exitCode, QString::fromUtf8(run.out), QString::fromUtf8(run.err)};
 }
 
 QString encrypted(const QString &plain, const analysis::Key &key)

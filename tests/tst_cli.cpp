@@ -9,11 +9,11 @@
 #include "gamma_reference.h"
 #include "mainwindow.h"
 #include "modalanswerer.h"
+#include "processrun.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -23,24 +23,11 @@ namespace {
 
 const QString cliPath = QStringLiteral(GAMMACRYPT_CLI_PATH);
 
-struct Run
-{
-    int exitCode = -1; // -1: did not start, crashed or hung
-    QByteArray out;
-    QByteArray err;
-};
+using Run = ProcessRun;
 
 Run run(const QString &program, const QStringList &arguments, const QByteArray &input = {})
 {
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForStarted(30000);
-    process.write(input);
-    process.closeWriteChannel();
-    const bool ended =
-        process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit;
-    return {ended ? process.exitCode() : -1, process.readAllStandardOutput(),
-            process.readAllStandardError()};
+    return runProcess(program, arguments, input);
 }
 
 Run cli(const QStringList &arguments, const QByteArray &input = {})
