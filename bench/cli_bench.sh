@@ -28,13 +28,19 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # Traces one line of Russian text of that length, and of a quarter of it, from standard
 # input to /dev/null, as a table and as tsv: peak memory must stay under 64 MiB, and the
 # time per character must not grow with the length.
+mode=cipher
 if [ "${1:-}" = trace ]; then
-    tool=${2:-$root/build/cli/gammacrypt-cli}
-    length_mi=${3:-16}
-    [ -x "$tool" ] || { echo "no executable at $tool; build first" >&2; exit 2; }
-    [ -x /usr/bin/time ] || { echo "needs /usr/bin/time (Debian package: time)" >&2; exit 2; }
-    work=$(mktemp -d)
-    trap 'rm -rf "$work"' EXIT
+    mode=trace
+    shift
+fi
+tool=${1:-$root/build/cli/gammacrypt-cli}
+[ -x "$tool" ] || { echo "no executable at $tool; build first" >&2; exit 2; }
+[ -x /usr/bin/time ] || { echo "needs /usr/bin/time (Debian package: time)" >&2; exit 2; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+if [ "$mode" = trace ]; then
+    length_mi=${2:-16}
     phrase='Съешь же ещё этих мягких французских булок, да выпей чаю! 12345 ' # 64 characters
     for mi in $((length_mi / 4)) "$length_mi"; do
         { yes "$phrase" || true; } | head -n $((mi * 1024 * 1024 / 64)) | tr -d '\n' > "$work/line.txt"
@@ -52,13 +58,7 @@ if [ "${1:-}" = trace ]; then
     exit 0
 fi
 
-tool=${1:-$root/build/cli/gammacrypt-cli}
 size_mib=${2:-100}
-[ -x "$tool" ] || { echo "no executable at $tool; build first" >&2; exit 2; }
-[ -x /usr/bin/time ] || { echo "needs /usr/bin/time (Debian package: time)" >&2; exit 2; }
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 
 # About $1 bytes of lines of 30..130 characters made of common words, punctuation and digits, chosen by a
 # fixed linear congruential sequence so that every run measures the same text.
