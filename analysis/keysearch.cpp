@@ -296,7 +296,7 @@ public:
     std::vector<PoolEntry> best()
     {
         for (PoolEntry &entry : pool)
-            entry.score += longContextLogProbability(entry.letters) - tripleScore(entry.letters);
+            entry.score += lineLogProbability(entry.letters) - tripleScore(entry.letters);
         std::sort(pool.begin(), pool.end(),
                   [](const PoolEntry &x, const PoolEntry &y) { return x.score > y.score; });
         if (int(pool.size()) > settings.top)

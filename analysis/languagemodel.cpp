@@ -4,6 +4,7 @@
 #include "languagemodel.h"
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 
 namespace analysis {
@@ -50,7 +51,47 @@ float quintupleLog(quint32 key)
                .value_or(0.0f);
 }
 
+quint32 wordFormCount(const char *codes, int length)
+{
+    const quint64 hash = wordFormHash(codes, length);
+    const WordFormCount *end = wordFormCounts + wordFormTypeCount;
+    const WordFormCount *found = std::lower_bound(
+        wordFormCounts, end, hash, [](const WordFormCount &e, quint64 h) { return e.hash < h; });
+    return found != end && found->hash == hash ? found->count : 0;
+}
+
+// log P(w) − log Pc(w) for a complete word whose letters and space the letter model gave
+// letterLog.
+double wordAdjustment(const char *codes, int length, double letterLog)
+{
+    const double types = wordFormTypeCount;
+    const double mixed = wordFormCount(codes, length) + types * std::exp(letterLog);
+    return std::log(mixed) - std::log(double(wordFormTokenCount) + types) - letterLog;
+}
+
 } // namespace
+
+double lineLogProbability(const QByteArray &codes)
+{
+    double score = 0;
+    double wordLog = 0; // the letter model's log-probability of the current word so far
+    int wordStart = 0;
+    quint32 history = 0; // lineStartContext four times
+    for (int i = 0; i < codes.size(); ++i) {
+        const quint32 symbol = quint32(quint8(codes[i]));
+        const double symbolLog = quintupleLog((history << 5) | symbol);
+        history = ((history << 5) | symbol) % alphabetPower(4);
+        score += symbolLog;
+        wordLog += symbolLog;
+        if (symbol != 0)
+            continue;
+        if (i > wordStart)
+            score += wordAdjustment(codes.constData() + wordStart, i - wordStart, wordLog);
+        wordLog = 0;
+        wordStart = i + 1;
+    }
+    return score;
+}
 
 double longContextLogProbability(const QByteArray &codes)
 {

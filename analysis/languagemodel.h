@@ -45,6 +45,38 @@ extern const int quintupleUnseenLogWeightCount;
 // the key search, which scores with the triples; it ranks the search's best texts.
 double longContextLogProbability(const QByteArray &codes);
 
+// The same text's word forms (runs of letters between spaces, read as above), each by a hash
+// of its codes with its count, sorted by hash; N tokens of T distinct forms.
+struct WordFormCount
+{
+    quint64 hash;
+    quint32 count;
+};
+extern const WordFormCount wordFormCounts[];
+extern const int wordFormTypeCount;
+extern const qint64 wordFormTokenCount;
+
+// FNV-1a over a word's codes.
+inline quint64 wordFormHash(const char *codes, int length)
+{
+    quint64 hash = 14695981039346656037ull;
+    for (int i = 0; i < length; ++i) {
+        hash ^= quint8(codes[i]);
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+// The search leaves a line's first letters to the model alone, and letter contexts happily
+// accept a plausible run of letters that is no word ("ОТ УЖАЕТ" for "ОКРУЖАЕТ"). So the
+// final ranking scores each complete word (its letters and the space that ends it) by a
+// Witten–Bell mixture of the word counts and the letter model:
+//   P(w) = (count(w) + T·Pc(w)) / (N + T),
+// Pc(w) being the letter model's probability of those symbols in their context; everything
+// else, and a last word with no space after it (it may be cut), keeps the letter model's
+// score. An unseen word thus pays log(T / (N + T)) against a word the text holds.
+double lineLogProbability(const QByteArray &codes);
+
 } // namespace analysis
 
 #endif // GAMMACRYPT_LANGUAGEMODEL_H

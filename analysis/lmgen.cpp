@@ -8,13 +8,17 @@
 // The text is read as the attack will later see a plain line: each character is looked up
 // with the cipher's own alphabet, characters outside it (punctuation, digits, Ё, Й, Latin
 // letters) are skipped without breaking the sequence, and a line break counts as one space.
+// The word forms are the runs of letters between spaces in that same sequence.
 
 #include "alphabet.h"
+#include "languagemodel.h"
 
+#include <QByteArray>
 #include <QFile>
 #include <QString>
 #include <QTextStream>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -32,6 +36,7 @@ struct Counts
     // Longer contexts are sparse: keyed by the letters as base-32 digits, oldest first.
     std::map<quint32, double> quadruple;
     std::map<quint32, double> quintuple;
+    std::map<QByteArray, quint32> words; // the letters' codes
     qint64 symbols = 0;
 };
 
@@ -42,7 +47,17 @@ Counts countSymbols(const QString &text)
     int previous = 0;
     quint32 history = 0; // the last four symbols, oldest in the highest digit
     bool pendingBreak = false;
+    QByteArray word;
+    const auto endWord = [&] {
+        if (!word.isEmpty())
+            ++counts.words[word];
+        word.clear();
+    };
     const auto add = [&](int code) {
+        if (code == 0)
+            endWord();
+        else
+            word.append(char(code));
         counts.single[code] += 1;
         counts.pair[previous * alphabetSize + code] += 1;
         counts.triple[(before * alphabetSize + previous) * alphabetSize + code] += 1;
@@ -66,6 +81,7 @@ Counts countSymbols(const QString &text)
         pendingBreak = false;
         add(*code);
     }
+    endWord();
     return counts;
 }
 
@@ -141,7 +157,39 @@ void writeSparse(QTextStream &stream, const char *name, const std::map<quint32, 
            << "const int " << name << "Count = " << values.size() << ";\n\n";
 }
 
-QString tablesSource(const Counts &counts, const QString &sourceName)
+// Sorted by hash, so the model can look a word up by binary search without storing its
+// letters; empty when two forms share a hash.
+std::vector<std::pair<quint64, quint32>> hashedWordCounts(const Counts &counts)
+{
+    std::vector<std::pair<quint64, quint32>> hashed;
+    for (const auto &[word, count] : counts.words)
+        hashed.emplace_back(analysis::wordFormHash(word.constData(), word.size()), count);
+    std::sort(hashed.begin(), hashed.end());
+    for (std::size_t i = 1; i < hashed.size(); ++i) {
+        if (hashed[i].first == hashed[i - 1].first)
+            return {};
+    }
+    return hashed;
+}
+
+void writeWordForms(QTextStream &stream, const std::vector<std::pair<quint64, quint32>> &hashed)
+{
+    quint64 tokens = 0;
+    stream << "const WordFormCount wordFormCounts[] = {\n";
+    for (std::size_t i = 0; i < hashed.size(); ++i) {
+        stream << (i % 5 == 0 ? "    " : " ") << "{0x" << QString::number(hashed[i].first, 16)
+               << "ull," << hashed[i].second << "},";
+        if (i % 5 == 4 || i + 1 == hashed.size())
+            stream << "\n";
+        tokens += hashed[i].second;
+    }
+    stream << "};\n"
+           << "const int wordFormTypeCount = " << hashed.size() << ";\n"
+           << "const qint64 wordFormTokenCount = " << tokens << ";\n\n";
+}
+
+QString tablesSource(const Counts &counts, const std::vector<std::pair<quint64, quint32>> &words,
+                     const QString &sourceName)
 {
     std::vector<double> single(alphabetSize);
     for (int b = 0; b < alphabetSize; ++b)
@@ -188,6 +236,7 @@ QString tablesSource(const Counts &counts, const QString &sourceName)
     writeSparse(stream, "quadrupleUnseenLogWeight", quadruple.unseenWeight);
     writeSparse(stream, "quintupleLogProbability", quintuple.probability);
     writeSparse(stream, "quintupleUnseenLogWeight", quintuple.unseenWeight);
+    writeWordForms(stream, words);
     stream << "} // namespace analysis\n";
     stream.flush();
     return out;
@@ -212,12 +261,17 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "lmgen: %s holds too little Russian text\n", argv[1]);
         return 1;
     }
+    const std::vector<std::pair<quint64, quint32>> words = hashedWordCounts(counts);
+    if (words.empty()) {
+        std::fprintf(stderr, "lmgen: two word forms of %s share a hash\n", argv[1]);
+        return 1;
+    }
     QFile output(QString::fromLocal8Bit(argv[2]));
     if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         std::fprintf(stderr, "lmgen: cannot write %s\n", argv[2]);
         return 1;
     }
     const QString name = QString::fromLocal8Bit(argv[1]).section(QLatin1Char('/'), -1);
-    output.write(tablesSource(counts, name).toUtf8());
+    output.write(tablesSource(counts, words, name).toUtf8());
     return output.flush() ? 0 : 1;
 }

@@ -58,6 +58,14 @@ QVector<QStringList> tsvRows(const QString &out)
     return rows;
 }
 
+QByteArray alphabetCodes(const QString &text)
+{
+    QByteArray codes;
+    for (const QChar ch : text)
+        codes.append(char(*lookupCode(ch)));
+    return codes;
+}
+
 QHash<QString, QString> tsvFields(const QString &out)
 {
     QHash<QString, QString> fields;
@@ -85,6 +93,10 @@ private slots:
     void analyzeAgainstDirectWalk();
     void longContextSumsToOne_data();
     void longContextSumsToOne();
+    void wordBeatsLetterPlausibleNonWord_data();
+    void wordBeatsLetterPlausibleNonWord();
+    void cutWordKeepsLetterScore_data();
+    void cutWordKeepsLetterScore();
 };
 
 void TestAnalysis::attackRecoversLine_data()
@@ -279,14 +291,49 @@ void TestAnalysis::longContextSumsToOne_data()
 void TestAnalysis::longContextSumsToOne()
 {
     QFETCH(QString, before);
-    QByteArray codes;
-    for (const QChar ch : before)
-        codes.append(char(*lookupCode(ch)));
+    const QByteArray codes = alphabetCodes(before);
     const double prefix = analysis::longContextLogProbability(codes);
     double total = 0;
     for (int q = 0; q < alphabetSize; ++q)
         total += std::exp(analysis::longContextLogProbability(codes + char(q)) - prefix);
     QVERIFY2(std::abs(total - 1.0) < 0.01, qPrintable(QString::number(total)));
+}
+
+// Non-words that the letter contexts alone prefer to the frequent word they differ from in
+// one letter: the word counts must turn the order round.
+void TestAnalysis::wordBeatsLetterPlausibleNonWord_data()
+{
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QString>("nonWord");
+    QTest::newRow("СОВЕРШЕННО") << QStringLiteral("СОВЕРШЕННО ") << QStringLiteral("ПОВЕРШЕННО ");
+    QTest::newRow("ЧЕГО") << QStringLiteral("ЧЕГО ") << QStringLiteral("ШЕГО ");
+    QTest::newRow("ТЕПЕРЬ") << QStringLiteral("ТЕПЕРЬ ") << QStringLiteral("ШЕПЕРЬ ");
+}
+
+void TestAnalysis::wordBeatsLetterPlausibleNonWord()
+{
+    QFETCH(QString, word);
+    QFETCH(QString, nonWord);
+    const QByteArray real = alphabetCodes(word);
+    const QByteArray fake = alphabetCodes(nonWord);
+    QVERIFY(analysis::longContextLogProbability(fake) > analysis::longContextLogProbability(real));
+    QVERIFY(analysis::lineLogProbability(real) > analysis::lineLogProbability(fake));
+}
+
+// A line with no space after a word holds no complete word: the letters alone score it.
+void TestAnalysis::cutWordKeepsLetterScore_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("cut word") << QStringLiteral("ПРОМЕНЯ");
+    QTest::newRow("after spaces") << QStringLiteral("  ТАК");
+}
+
+void TestAnalysis::cutWordKeepsLetterScore()
+{
+    QFETCH(QString, line);
+    const QByteArray codes = alphabetCodes(line);
+    QCOMPARE(analysis::lineLogProbability(codes), analysis::longContextLogProbability(codes));
 }
 
 #include "tst_analysis.moc"
