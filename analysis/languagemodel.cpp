@@ -61,12 +61,16 @@ quint32 wordFormCount(const char *codes, int length)
 }
 
 // log P(w) − log Pc(w) for a complete word whose letters and space the letter model gave
-// letterLog.
+// letterLog. An unseen word's share is taken in logarithms: the letter probability of a long
+// run of letters underflows a double.
 double wordAdjustment(const char *codes, int length, double letterLog)
 {
     const double types = wordFormTypeCount;
-    const double mixed = wordFormCount(codes, length) + types * std::exp(letterLog);
-    return std::log(mixed) - std::log(double(wordFormTokenCount) + types) - letterLog;
+    const double all = std::log(double(wordFormTokenCount) + types);
+    const quint32 count = wordFormCount(codes, length);
+    if (count == 0)
+        return std::log(types) - all;
+    return std::log(count + types * std::exp(letterLog)) - all - letterLog;
 }
 
 } // namespace

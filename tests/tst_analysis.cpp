@@ -95,8 +95,8 @@ private slots:
     void longContextSumsToOne();
     void wordBeatsLetterPlausibleNonWord_data();
     void wordBeatsLetterPlausibleNonWord();
-    void cutWordKeepsLetterScore_data();
-    void cutWordKeepsLetterScore();
+    void unseenAndCutWords_data();
+    void unseenAndCutWords();
 };
 
 void TestAnalysis::attackRecoversLine_data()
@@ -320,20 +320,32 @@ void TestAnalysis::wordBeatsLetterPlausibleNonWord()
     QVERIFY(analysis::lineLogProbability(real) > analysis::lineLogProbability(fake));
 }
 
-// A line with no space after a word holds no complete word: the letters alone score it.
-void TestAnalysis::cutWordKeepsLetterScore_data()
+// Words the text never holds pay the unseen share T / (N + T), however unlikely their letters;
+// a line with no space after its last word holds no complete word and keeps the letter score.
+void TestAnalysis::unseenAndCutWords_data()
 {
     QTest::addColumn<QString>("line");
-    QTest::newRow("empty") << QString();
-    QTest::newRow("cut word") << QStringLiteral("ПРОМЕНЯ");
-    QTest::newRow("after spaces") << QStringLiteral("  ТАК");
+    QTest::addColumn<int>("unseenWords");
+    QTest::newRow("empty") << QString() << 0;
+    QTest::newRow("cut word") << QStringLiteral("ПРОМЕНЯ") << 0;
+    QTest::newRow("after spaces") << QStringLiteral("  ТАК") << 0;
+    QTest::newRow("non-word") << QStringLiteral("ШЕГО ") << 1;
+    QTest::newRow("two non-words") << QStringLiteral("ШЕГО ШЕПЕРЬ ") << 2;
+    QTest::newRow("underflowing run") << QString(300, QChar(0x0429)) + QLatin1Char(' ') << 1;
 }
 
-void TestAnalysis::cutWordKeepsLetterScore()
+void TestAnalysis::unseenAndCutWords()
 {
     QFETCH(QString, line);
+    QFETCH(int, unseenWords);
     const QByteArray codes = alphabetCodes(line);
-    QCOMPARE(analysis::lineLogProbability(codes), analysis::longContextLogProbability(codes));
+    const double unseenShare =
+        std::log(double(analysis::wordFormTypeCount) /
+                 (analysis::wordFormTokenCount + analysis::wordFormTypeCount));
+    const double adjustment =
+        analysis::lineLogProbability(codes) - analysis::longContextLogProbability(codes);
+    QVERIFY2(std::abs(adjustment - unseenWords * unseenShare) < 1e-9,
+             qPrintable(QString::number(adjustment)));
 }
 
 #include "tst_analysis.moc"
