@@ -5,6 +5,7 @@
 
 #include "alphabet.h"
 #include "gamma.h"
+#include "keyprior.h"
 #include "languagemodel.h"
 
 #include <QByteArray>
@@ -24,33 +25,6 @@ namespace {
 
 constexpr int residueClassCount = 32 * 32 * 32;
 constexpr float impossible = -std::numeric_limits<float>::infinity();
-
-// Priors of the keystream's parts, so that of two texts that read equally well the one a
-// likelier key gives wins. Most keys are typed by people (non-negative, no wrap-around in
-// the states): they get nine tenths of the weight; the rest goes to any key, where each
-// sign decision is a coin toss.
-// T0 in 0..31 is rare among either: 32 of the 2^32 seeds, and among typed keys about one in
-// a thousand (a seed typed from 0..32000).
-constexpr float logHalf = -0.6931472f;
-constexpr float typedLogPrior = -0.1053605f; // ln 0.9
-constexpr float freeLogPrior = -2.3025851f;  // ln 0.1
-
-float seedLogPrior(bool seedInRange)
-{
-    return seedInRange ? std::log(0.001f) : std::log(0.999f);
-}
-
-// For typed keys, a negative state t is followed by a negative value when |t| > C/A. With
-// A and C typed alike, C/A < 1 half the time and floor(C/A) = k with odds 1/(2·k·(k+1)).
-double ratioProbability(int k)
-{
-    if (k == 0)
-        return 0.5;
-    // All of k >= 32 together: every negative state is then followed by a non-negative value.
-    if (k >= 32)
-        return 1.0 / 64;
-    return 1.0 / (2.0 * k * (k + 1));
-}
 
 // Past this much work (hypotheses times positions) the sign search stops taking new
 // residue classes; it bounds the time a line can take.
@@ -199,6 +173,56 @@ QByteArray plainLetters(const SearchedLine &line, const QVector<int> &gamma)
     return letters;
 }
 
+struct PriorPattern
+{
+    SignPattern pattern;
+    double logPrior = 0;
+};
+
+// The sign patterns of one residue class that typed keys give, with their priors.
+// Non-negative keys without wrap-around in the states: every non-negative state is followed
+// by a non-negative value, a negative state t by a negative one exactly when |t| > C/A; T(1)
+// is negative only through a large T0.
+std::vector<PriorPattern> typedFamily(int index, int length)
+{
+    std::vector<PriorPattern> family;
+    const SignPattern base = classPattern(index);
+    const auto never = [](int) { return false; };
+    const bool firstMatters = nextResidue(base.a, base.c, base.r0) != 0 && length > 1;
+    for (const bool seedInRange : {true, false}) {
+        // A seed in 0..31 leaves T(1) non-negative; a larger one may wrap.
+        const double first = (seedInRange || !firstMatters) ? 0.0 : logHalf;
+        family.push_back(
+            {patternOfSigns(base.a, base.c, base.r0, seedInRange, false, never, length),
+             typedLogPrior + seedLogPrior(seedInRange) + first});
+    }
+    if (!firstMatters)
+        return family;
+    // Ratios that give the same walk share one pattern and add up their odds.
+    SignPattern group;
+    double groupProbability = 0;
+    const auto addGroup = [&] {
+        if (groupProbability > 0)
+            family.push_back({group, typedLogPrior + seedLogPrior(false) + logHalf +
+                                         std::log(groupProbability)});
+    };
+    for (int ratio = 0; ratio <= 32; ++ratio) {
+        const auto beyondRatio = [ratio](int t) { return t < 0 && -t > ratio; };
+        const SignPattern pattern =
+            patternOfSigns(base.a, base.c, base.r0, false, true, beyondRatio, length);
+        if (groupProbability > 0 && pattern.assigned == group.assigned &&
+            pattern.negative == group.negative) {
+            groupProbability += ratioProbability(ratio);
+            continue;
+        }
+        addGroup();
+        group = pattern;
+        groupProbability = ratioProbability(ratio);
+    }
+    addGroup();
+    return family;
+}
+
 struct PoolEntry
 {
     double score = 0;
@@ -290,21 +314,143 @@ public:
         }
     }
 
-    // The search ranks with the triples; its best texts are ranked again with the longer
-    // contexts, which tell a real first word from a plausible run of letters where the
-    // keystream leaves the line's first letters to the model alone.
+    // The search ranks with the triples and with each key's own prior. Its best texts, the
+    // texts that the typed keys of their residue classes give, and the line as it stands are
+    // ranked again: with the longer contexts, which tell a real first word from a plausible
+    // run of letters where the keystream leaves the line's first letters to the model alone,
+    // and with the share of all keys that give each keystream, which counts a keystream that
+    // many keys share (a long run of zeros hides the residues under it; weak keys leave the
+    // whole line as it stands) as often as it occurs.
     std::vector<PoolEntry> best()
     {
-        for (PoolEntry &entry : pool)
-            entry.score += lineLogProbability(entry.letters) - tripleScore(entry.letters);
-        std::sort(pool.begin(), pool.end(),
-                  [](const PoolEntry &x, const PoolEntry &y) { return x.score > y.score; });
-        if (int(pool.size()) > settings.top)
-            pool.resize(settings.top);
-        return pool;
+        std::vector<Reranked> candidates;
+        for (const PoolEntry &entry : pool) {
+            candidates.push_back({entry.score - tripleScore(entry.letters),
+                                  patternOfKey(entry.key, line.length), entry.key, entry.letters});
+        }
+        std::vector<Reranked> relatives = typedRelatives(candidates);
+        for (Reranked &relative : relatives)
+            relative.score = relative.ownPrior + lineLogProbability(relative.letters);
+        std::sort(relatives.begin(), relatives.end(),
+                  [](const Reranked &x, const Reranked &y) { return x.score > y.score; });
+        if (int(relatives.size()) > relativesReranked)
+            relatives.resize(relativesReranked);
+        candidates.insert(candidates.end(), relatives.begin(), relatives.end());
+        if (std::optional<Reranked> asItStands = lineAsItStands(candidates))
+            candidates.push_back(*asItStands);
+
+        // A line of few letters leaves too many walks to weigh: then each text keeps the prior
+        // of the pattern that gave it, for all alike.
+        std::vector<double> priors;
+        for (const Reranked &candidate : candidates) {
+            const std::optional<double> prior = keystreamLogPrior(requiredGamma(candidate.letters));
+            if (!prior) {
+                priors.clear();
+                break;
+            }
+            priors.push_back(*prior);
+        }
+        for (std::size_t k = 0; k < candidates.size(); ++k) {
+            Reranked &candidate = candidates[k];
+            candidate.score = lineLogProbability(candidate.letters) +
+                              (priors.empty() ? candidate.ownPrior : priors[k]);
+        }
+        std::sort(candidates.begin(), candidates.end(),
+                  [](const Reranked &x, const Reranked &y) { return x.score > y.score; });
+        std::vector<PoolEntry> ranked;
+        for (const Reranked &candidate : candidates) {
+            if (int(ranked.size()) == settings.top)
+                break;
+            const std::optional<Key> key =
+                candidate.key ? candidate.key : realisePattern(candidate.pattern, line.length);
+            if (key)
+                ranked.push_back(PoolEntry{candidate.score, *key, candidate.letters});
+        }
+        return ranked;
     }
 
 private:
+    struct Reranked
+    {
+        double ownPrior = 0; // the prior of the one pattern that gave the text
+        SignPattern pattern;
+        std::optional<Key> key; // realised when the text makes the list
+        QByteArray letters;
+        double score = 0;
+    };
+
+    // Typed relatives beyond this many, best first by their own prior, are not ranked again:
+    // the full prior costs a walk through every residue class.
+    static constexpr int relativesReranked = 8;
+
+    static bool holdsLetters(const std::vector<Reranked> &candidates, const QByteArray &letters)
+    {
+        return std::any_of(candidates.begin(), candidates.end(),
+                           [&letters](const Reranked &c) { return c.letters == letters; });
+    }
+
+    bool fitsKnown(const QVector<int> &gamma) const
+    {
+        for (int i = 0; i < line.length; ++i) {
+            if (line.forced[i] >= 0 && line.forced[i] != gamma[i])
+                return false;
+        }
+        return true;
+    }
+
+    // The texts that typed keys of the candidates' residue classes give, other than theirs.
+    std::vector<Reranked> typedRelatives(const std::vector<Reranked> &candidates) const
+    {
+        std::vector<int> classes;
+        for (const Reranked &candidate : candidates) {
+            const int index =
+                (candidate.pattern.a << 10) | (candidate.pattern.c << 5) | candidate.pattern.r0;
+            if (std::find(classes.begin(), classes.end(), index) == classes.end())
+                classes.push_back(index);
+        }
+        std::vector<Reranked> relatives;
+        for (const int index : classes) {
+            for (const PriorPattern &typed : typedFamily(index, line.length)) {
+                const std::optional<QVector<int>> gamma = patternGamma(typed.pattern, line.length);
+                if (!gamma || !fitsKnown(*gamma))
+                    continue;
+                const QByteArray letters = plainLetters(line, *gamma);
+                if (holdsLetters(candidates, letters) || holdsLetters(relatives, letters))
+                    continue;
+                relatives.push_back({typed.logPrior, typed.pattern, std::nullopt, letters});
+            }
+        }
+        return relatives;
+    }
+
+    // The line as it stands: gamma 0 at every position, as weak keys give. Typed keys of the
+    // class A = 1, C = 0, T0 = 1 (mod 32) with T(1) negative and C < A never leave state −31.
+    std::optional<Reranked> lineAsItStands(const std::vector<Reranked> &candidates) const
+    {
+        const QVector<int> zeros(line.length, 0);
+        if (!fitsKnown(zeros))
+            return std::nullopt;
+        const QByteArray letters = plainLetters(line, zeros);
+        if (holdsLetters(candidates, letters))
+            return std::nullopt;
+        const auto negative = [](int t) { return t < 0; };
+        const SignPattern pattern = patternOfSigns(1, 0, 1, false, true, negative, line.length);
+        const double ownPrior =
+            typedLogPrior + seedLogPrior(false) + logHalf + std::log(ratioProbability(0));
+        return Reranked{ownPrior, pattern, std::nullopt, letters};
+    }
+
+    // The gamma code the text requires at each position; −1 where any would do.
+    std::vector<qint8> requiredGamma(const QByteArray &letters) const
+    {
+        std::vector<qint8> required(line.length, -1);
+        for (int i = 0, k = 0; i < line.length; ++i) {
+            if (line.code[i] >= 0)
+                required[i] = qint8(line.code[i] ^ quint8(letters.at(k++)));
+        }
+        return required;
+    }
+
     double threshold() const
     {
         if (int(pool.size()) < keep)
@@ -356,45 +502,10 @@ private:
             offer(pattern, double(score) + prior);
     }
 
-    // Non-negative keys without wrap-around in the states: every non-negative state is
-    // followed by a non-negative value, a negative state t by a negative one exactly when
-    // |t| > C/A; T(1) is negative only through a large T0.
     void typedPatterns(int index)
     {
-        const SignPattern base = classPattern(index);
-        const auto never = [](int) { return false; };
-        const bool firstMatters = nextResidue(base.a, base.c, base.r0) != 0 && line.length > 1;
-        for (const bool seedInRange : {true, false}) {
-            // A seed in 0..31 leaves T(1) non-negative; a larger one may wrap.
-            const float first = (seedInRange || !firstMatters) ? 0.0f : logHalf;
-            scoreAndOffer(
-                patternOfSigns(base.a, base.c, base.r0, seedInRange, false, never, line.length),
-                typedLogPrior + seedLogPrior(seedInRange) + first);
-        }
-        if (!firstMatters)
-            return;
-        // Ratios that give the same walk share one pattern and add up their odds.
-        SignPattern group;
-        double groupProbability = 0;
-        const auto offerGroup = [&] {
-            if (groupProbability > 0)
-                scoreAndOffer(group, typedLogPrior + seedLogPrior(false) + logHalf +
-                                         float(std::log(groupProbability)));
-        };
-        for (int ratio = 0; ratio <= 32; ++ratio) {
-            const auto beyondRatio = [ratio](int t) { return t < 0 && -t > ratio; };
-            const SignPattern pattern =
-                patternOfSigns(base.a, base.c, base.r0, false, true, beyondRatio, line.length);
-            if (groupProbability > 0 && pattern.assigned == group.assigned &&
-                pattern.negative == group.negative) {
-                groupProbability += ratioProbability(ratio);
-                continue;
-            }
-            offerGroup();
-            group = pattern;
-            groupProbability = ratioProbability(ratio);
-        }
-        offerGroup();
+        for (const PriorPattern &typed : typedFamily(index, line.length))
+            scoreAndOffer(typed.pattern, float(typed.logPrior));
     }
 
     // Follows the walk position by position, deciding the sign after each state the first

@@ -14,9 +14,9 @@ namespace analysis {
 // How much a line reads like Russian: the natural logarithm of the probability of each
 // alphabet symbol given the two before it, over the cipher's 32 symbols (the space
 // included). The counts come from L. N. Tolstoy's "Anna Karenina" (1878, public domain):
-// part one, chapters I–X and XVIII–XXXIV, and part two, chapters I–IX (about 234,000
-// symbols), shipped as analysis/data/anna_karenina.txt and reduced by lmgen at build time;
-// see lmgen.cpp for how the text is read.
+// nearly the whole novel (part one without chapters XI–XVII; about 1.55 million symbols),
+// shipped as analysis/data/anna_karenina.txt and reduced by lmgen at build time; see
+// lmgen.cpp for how the text is read.
 extern const float tripleLogProbability[alphabetSize][alphabetSize][alphabetSize];
 extern const qint64 languageModelSymbolCount;
 

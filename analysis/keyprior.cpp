@@ -1,0 +1,258 @@
+// SPDX-FileCopyrightText: 2026 gammacrypt developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "keyprior.h"
+
+#include "keypattern.h"
+
+#include <QtAlgorithms>
+
+#include <algorithm>
+#include <array>
+#include <limits>
+
+namespace analysis {
+
+double ratioProbability(int k)
+{
+    if (k == 0)
+        return 0.5;
+    if (k >= 32)
+        return 1.0 / 64;
+    return 1.0 / (2.0 * k * (k + 1));
+}
+
+namespace {
+
+constexpr int residueClassCount = 32 * 32 * 32;
+constexpr int stateCount = 63;
+constexpr double seedInRangeShare = 0.001;
+constexpr double typedShare = 0.9;
+constexpr double freeShare = 0.1;
+// Each character outside the alphabet lets the walk go both ways; a line of few letters
+// would make the walks too many to follow. Past this many steps over all classes the
+// prior is not weighed.
+constexpr qint64 stepBudget = 16'000'000;
+
+// For each period d (1..stateCount): the last position q whose required code differs from the
+// next required code d positions on (skipping free positions), or −1. The requirement is
+// d-periodic from p on exactly when p is past it.
+std::array<int, stateCount + 1> periodBreaks(const std::vector<qint8> &required)
+{
+    std::array<int, stateCount + 1> breaks{};
+    const int n = int(required.size());
+    std::vector<int> last;
+    for (int d = 1; d <= stateCount; ++d) {
+        last.assign(d, -1);
+        breaks[d] = -1;
+        for (int k = 0; k < n; ++k) {
+            if (required[k] < 0)
+                continue;
+            int &previous = last[k % d];
+            if (previous >= 0 && required[previous] != required[k])
+                breaks[d] = previous;
+            previous = k;
+        }
+    }
+    return breaks;
+}
+
+struct Signs
+{
+    quint64 assigned = 0;
+    quint64 negative = 0;
+};
+
+// Follows one residue class's walk under every sign pattern that gives the required codes,
+// adding up how likely each pattern is. The gamma code of a state is the state itself when it
+// is non-negative and 0 otherwise, so the codes a text requires fix the walk except where the
+// character is outside the alphabet; there both signs are followed.
+class ClassWalker
+{
+public:
+    explicit ClassWalker(const std::vector<qint8> &required)
+        : required(required), n(int(required.size())), breaks(periodBreaks(required))
+    {
+        firstAt.fill(-1);
+    }
+
+    double share(int a, int c, int r0)
+    {
+        this->a = a;
+        this->c = c;
+        total = 0;
+        if (required[0] < 0 || required[0] == r0) {
+            caseWeight = seedInRangeShare;
+            seedInRange = true;
+            coin = false;
+            gammaAt[0] = qint8(r0);
+            from(0, r0, Signs{});
+        }
+        if (required[0] <= 0) {
+            caseWeight = 1 - seedInRangeShare;
+            seedInRange = false;
+            gammaAt[0] = 0;
+            if (n == 1) {
+                coin = false;
+                finish(Signs{});
+                return total;
+            }
+            // T0 is no state; the sign of T(1) is a coin toss of its own.
+            const int residue = nextResidue(a, c, r0);
+            coin = residue != 0;
+            for (const bool negativeNext : {false, true}) {
+                if (negativeNext && residue == 0)
+                    break;
+                const int state = negativeNext ? residue - 32 : residue;
+                if (allows(1, state))
+                    from(1, state, Signs{});
+            }
+        }
+        return total;
+    }
+
+    static int gammaOf(int state) { return state > 0 ? state : 0; }
+
+    bool allows(int position, int state) const
+    {
+        return required[position] < 0 || required[position] == gammaOf(state);
+    }
+
+    bool exhausted() const { return steps > stepBudget; }
+
+private:
+    // State stands at position i, its gamma there already checked.
+    void from(int i, int state, Signs signs)
+    {
+        if (++steps > stepBudget)
+            return;
+        gammaAt[i] = qint8(gammaOf(state));
+        if (i + 1 == n) {
+            finish(signs);
+            return;
+        }
+        const int bit = stateBit(state);
+        if (firstAt[bit] >= 0) {
+            // The walk has closed a cycle: from here on it repeats.
+            if (cycleAgrees(firstAt[bit], i))
+                finish(signs);
+            return;
+        }
+        firstAt[bit] = i;
+        const int residue = nextResidue(a, c, state);
+        const quint64 mask = quint64(1) << bit;
+        if (residue == 0) {
+            if (allows(i + 1, 0))
+                from(i + 1, 0, signs);
+        } else if (signs.assigned & mask) {
+            const int next = (signs.negative & mask) ? residue - 32 : residue;
+            if (allows(i + 1, next))
+                from(i + 1, next, signs);
+        } else {
+            for (const bool negativeNext : {false, true}) {
+                const int next = negativeNext ? residue - 32 : residue;
+                if (!allows(i + 1, next))
+                    continue;
+                Signs chosen = signs;
+                chosen.assigned |= mask;
+                if (negativeNext)
+                    chosen.negative |= mask;
+                from(i + 1, next, chosen);
+            }
+        }
+        firstAt[bit] = -1;
+    }
+
+    // Positions first..now hold one turn of the cycle (now repeats first); every later code
+    // must follow it.
+    bool cycleAgrees(int first, int now) const
+    {
+        const int period = now - first;
+        if (breaks[period] >= first)
+            return false;
+        // Where the turn itself held a free position, the first required code of that phase
+        // further on must be the cycle's.
+        for (int phase = 0; phase < period; ++phase) {
+            if (required[first + phase] >= 0)
+                continue;
+            for (int k = first + phase + period; k < n; k += period) {
+                if (required[k] < 0)
+                    continue;
+                if (required[k] != gammaAt[first + phase])
+                    return false;
+                break;
+            }
+        }
+        return true;
+    }
+
+    void finish(const Signs &signs)
+    {
+        const double coinShare = coin ? 0.5 : 1.0;
+        const double freePattern =
+            coinShare * std::ldexp(1.0, -int(qPopulationCount(signs.assigned)));
+        total +=
+            caseWeight * (typedShare * typedPattern(signs) * coinShare + freeShare * freePattern);
+    }
+
+    // The share of typed keys of the class that give these signs: none if a non-negative
+    // state is followed by a negative value; otherwise those whose floor(C/A) lies above
+    // every negative state followed by a non-negative value and below every one followed
+    // by a negative value.
+    double typedPattern(const Signs &signs) const
+    {
+        constexpr quint64 nonNegativeStates = ~((quint64(1) << stateBit(0)) - 1);
+        if (signs.negative & nonNegativeStates)
+            return 0;
+        if (seedInRange)
+            return 1;
+        int lowest = 0;   // floor(C/A) is at least this
+        int highest = 32; // and at most this
+        for (int t = -31; t < 0; ++t) {
+            const quint64 mask = quint64(1) << stateBit(t);
+            if (!(signs.assigned & mask))
+                continue;
+            if (signs.negative & mask)
+                highest = std::min(highest, -t - 1);
+            else
+                lowest = std::max(lowest, -t);
+        }
+        double share = 0;
+        for (int k = lowest; k <= highest; ++k)
+            share += ratioProbability(k);
+        return share;
+    }
+
+    const std::vector<qint8> &required;
+    const int n;
+    const std::array<int, stateCount + 1> breaks;
+    std::array<int, stateCount> firstAt;
+    // A walk closes its cycle within stateCount + 1 states after its first state.
+    std::array<qint8, stateCount + 3> gammaAt{};
+    int a = 0;
+    int c = 0;
+    bool seedInRange = false;
+    bool coin = false;
+    double caseWeight = 0;
+    double total = 0;
+    qint64 steps = 0;
+};
+
+} // namespace
+
+std::optional<double> keystreamLogPrior(const std::vector<qint8> &required)
+{
+    if (required.empty())
+        return 0.0;
+    ClassWalker walker(required);
+    double total = 0;
+    for (int index = 0; index < residueClassCount && !walker.exhausted(); ++index)
+        total += walker.share(index >> 10, (index >> 5) & 31, index & 31);
+    if (walker.exhausted())
+        return std::nullopt;
+    if (total <= 0)
+        return -std::numeric_limits<double>::infinity();
+    return std::log(total / residueClassCount);
+}
+
+} // namespace analysis
