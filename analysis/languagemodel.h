@@ -74,7 +74,7 @@ inline quint64 wordFormHash(const char *codes, int length)
 //   P(w) = (count(w) + T·Pc(w)) / (N + T),
 // Pc(w) being the letter model's probability of those symbols in their context; everything
 // else, and a last word with no space after it (it may be cut), keeps the letter model's
-// score. An unseen word thus pays log(T / (N + T)) against a word the text holds.
+// score. A word the text never holds keeps its letter score lowered by log(T / (N + T)).
 double lineLogProbability(const QByteArray &codes);
 
 } // namespace analysis

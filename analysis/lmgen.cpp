@@ -163,7 +163,7 @@ std::vector<std::pair<quint64, quint32>> hashedWordCounts(const Counts &counts)
 {
     std::vector<std::pair<quint64, quint32>> hashed;
     for (const auto &[word, count] : counts.words)
-        hashed.emplace_back(analysis::wordFormHash(word.constData(), word.size()), count);
+        hashed.emplace_back(analysis::wordFormHash(word.constData(), int(word.size())), count);
     std::sort(hashed.begin(), hashed.end());
     for (std::size_t i = 1; i < hashed.size(); ++i) {
         if (hashed[i].first == hashed[i - 1].first)
