@@ -40,6 +40,31 @@ struct Counts
     qint64 symbols = 0;
 };
 
+// A cipher line starts at a word with nothing known before it, and the attack scores its
+// first letters as if after spaces; the text itself never holds two spaces running. So each
+// word start (but the text's first, already counted so) is counted once more as a line
+// start: only the contexts that begin with two or more spaces take these counts, and they
+// learn how words begin. No other context changes.
+void countLineStarts(const std::vector<qint8> &stream, Counts &counts)
+{
+    const std::size_t size = stream.size();
+    for (std::size_t start = 1; start < size; ++start) {
+        if (stream[start] == 0 || stream[start - 1] != 0)
+            continue;
+        quint32 history = 0; // four spaces, then the word's first letters
+        for (std::size_t k = start; k < std::min(size, start + 3); ++k) {
+            const quint32 code = quint32(stream[k]);
+            const std::size_t lettersBefore = k - start;
+            if (lettersBefore == 0)
+                counts.triple[code] += 1;
+            if (lettersBefore <= 1)
+                counts.quadruple[((history % (32 * 32 * 32)) << 5) | code] += 1;
+            counts.quintuple[(history << 5) | code] += 1;
+            history = ((history << 5) | code) % (32 * 32 * 32 * 32);
+        }
+    }
+}
+
 Counts countSymbols(const QString &text)
 {
     Counts counts;
@@ -47,6 +72,8 @@ Counts countSymbols(const QString &text)
     int previous = 0;
     quint32 history = 0; // the last four symbols, oldest in the highest digit
     bool pendingBreak = false;
+    std::vector<qint8> stream;
+    stream.reserve(std::size_t(text.size()));
     QByteArray word;
     const auto endWord = [&] {
         if (!word.isEmpty())
@@ -66,6 +93,7 @@ Counts countSymbols(const QString &text)
         history = ((history << 5) | quint32(code)) % (32 * 32 * 32 * 32);
         before = previous;
         previous = code;
+        stream.push_back(qint8(code));
         ++counts.symbols;
     };
     for (const QChar ch : text) {
@@ -82,6 +110,7 @@ Counts countSymbols(const QString &text)
         add(*code);
     }
     endWord();
+    countLineStarts(stream, counts);
     return counts;
 }
 

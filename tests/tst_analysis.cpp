@@ -94,10 +94,11 @@ private slots:
     void analyzeAgainstDirectWalk();
     void longContextSumsToOne_data();
     void longContextSumsToOne();
-    void wordBeatsLetterPlausibleNonWord_data();
-    void wordBeatsLetterPlausibleNonWord();
+    void knownWordGainsOverNonWord_data();
+    void knownWordGainsOverNonWord();
     void unseenAndCutWords_data();
     void unseenAndCutWords();
+    void lineStartIsAnyWordStart();
     void keystreamPriorAddsUp_data();
     void keystreamPriorAddsUp();
     void keystreamPriorGivesUpOnFewLetters();
@@ -310,9 +311,21 @@ void TestAnalysis::longContextSumsToOne()
     QVERIFY2(std::abs(total - 1.0) < 0.01, qPrintable(QString::number(total)));
 }
 
-// Non-words that the letter contexts alone prefer to the frequent word they differ from in
-// one letter: the word counts must turn the order round.
-void TestAnalysis::wordBeatsLetterPlausibleNonWord_data()
+// A line is scored as if it followed spaces; the model must have learnt there how any word
+// begins, not how its text's own first word does.
+void TestAnalysis::lineStartIsAnyWordStart()
+{
+    for (int q = 0; q < alphabetSize; ++q) {
+        const double letter = analysis::longContextLogProbability(QByteArray(1, char(q)));
+        QVERIFY2(letter < std::log(0.2), qPrintable(QString::number(q)));
+        QVERIFY(analysis::tripleLogProbability[0][0][q] < std::log(0.2));
+    }
+    for (const QString &never : {QStringLiteral("Ь"), QStringLiteral("Ъ")})
+        QVERIFY(analysis::longContextLogProbability(alphabetCodes(never)) < std::log(0.001));
+}
+
+// Frequent words beside non-words one letter away, at a line's start and after a word.
+void TestAnalysis::knownWordGainsOverNonWord_data()
 {
     QTest::addColumn<QString>("word");
     QTest::addColumn<QString>("nonWord");
@@ -321,15 +334,18 @@ void TestAnalysis::wordBeatsLetterPlausibleNonWord_data()
     QTest::newRow("НИБУДЬ") << QStringLiteral("НИБУДЬ ") << QStringLiteral("БИБУДЬ ");
 }
 
-void TestAnalysis::wordBeatsLetterPlausibleNonWord()
+void TestAnalysis::knownWordGainsOverNonWord()
 {
     QFETCH(QString, word);
     QFETCH(QString, nonWord);
-    const QByteArray real = alphabetCodes(word);
-    const QByteArray fake = alphabetCodes(nonWord);
-    QVERIFY2(analysis::longContextLogProbability(fake) > analysis::longContextLogProbability(real),
-             "the letters alone no longer prefer the non-word: pick another pair");
-    QVERIFY(analysis::lineLogProbability(real) > analysis::lineLogProbability(fake));
+    // What the word forms add to the letters' score: a form the text holds gains more than
+    // one it never holds, wherever the letters alone would rank the two.
+    const auto wordGain = [](const QString &line) {
+        const QByteArray codes = alphabetCodes(line);
+        return analysis::lineLogProbability(codes) - analysis::longContextLogProbability(codes);
+    };
+    QVERIFY(wordGain(word) > wordGain(nonWord));
+    QVERIFY(wordGain(QStringLiteral("И ") + word) > wordGain(QStringLiteral("И ") + nonWord));
 }
 
 // Words the text never holds pay the unseen share T / (N + T), however unlikely their letters;
