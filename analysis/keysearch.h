@@ -26,7 +26,7 @@ struct AttackSettings
 
 struct Candidate
 {
-    double score = 0; // log-probability of the text, plus the log-share of keys giving its keystream
+    double score = 0; // log-probability of the text plus log-share of keys giving its keystream
     Key key;          // transforms the cipher line into text
     QString text;
 };
