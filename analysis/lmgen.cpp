@@ -41,10 +41,12 @@ struct Counts
 };
 
 // A cipher line starts at a word with nothing known before it, and the attack scores its
-// first letters as if after spaces; the text itself never holds two spaces running. So each
-// word start (but the text's first, already counted so) is counted once more as a line
-// start: only the contexts that begin with two or more spaces take these counts, and they
-// learn how words begin. No other context changes.
+// first letters as if after spaces. In the text, spaces run together only where skipped
+// punctuation stood between them (" – ", "* * *"), so on their own those contexts learn
+// what follows such runs, mostly more spaces. So each word start (but the text's first,
+// already counted so) is counted once more as a line start: only the contexts that begin
+// with two or more spaces take these counts, and they learn how words begin. No other
+// context changes.
 void countLineStarts(const std::vector<qint8> &stream, Counts &counts)
 {
     const std::size_t size = stream.size();
