@@ -326,11 +326,14 @@ public:
         std::vector<Reranked> candidates;
         for (const PoolEntry &entry : pool) {
             candidates.push_back({entry.score - tripleScore(entry.letters),
-                                  patternOfKey(entry.key, line.length), entry.key, entry.letters});
+                                  patternOfKey(entry.key, line.length), entry.key, entry.letters,
+                                  lineLogProbability(entry.letters)});
         }
         std::vector<Reranked> relatives = typedRelatives(candidates);
-        for (Reranked &relative : relatives)
-            relative.score = relative.ownPrior + lineLogProbability(relative.letters);
+        for (Reranked &relative : relatives) {
+            relative.textLog = lineLogProbability(relative.letters);
+            relative.score = relative.ownPrior + relative.textLog;
+        }
         std::sort(relatives.begin(), relatives.end(),
                   [](const Reranked &x, const Reranked &y) { return x.score > y.score; });
         if (int(relatives.size()) > relativesReranked)
@@ -352,8 +355,7 @@ public:
         }
         for (std::size_t k = 0; k < candidates.size(); ++k) {
             Reranked &candidate = candidates[k];
-            candidate.score = lineLogProbability(candidate.letters) +
-                              (priors.empty() ? candidate.ownPrior : priors[k]);
+            candidate.score = candidate.textLog + (priors.empty() ? candidate.ownPrior : priors[k]);
         }
         std::sort(candidates.begin(), candidates.end(),
                   [](const Reranked &x, const Reranked &y) { return x.score > y.score; });
@@ -376,6 +378,7 @@ private:
         SignPattern pattern;
         std::optional<Key> key; // realised when the text makes the list
         QByteArray letters;
+        double textLog = 0; // how much the letters read like Russian, words included
         double score = 0;
     };
 
@@ -437,7 +440,7 @@ private:
         const SignPattern pattern = patternOfSigns(1, 0, 1, false, true, negative, line.length);
         const double ownPrior =
             typedLogPrior + seedLogPrior(false) + logHalf + std::log(ratioProbability(0));
-        return Reranked{ownPrior, pattern, std::nullopt, letters};
+        return Reranked{ownPrior, pattern, std::nullopt, letters, lineLogProbability(letters)};
     }
 
     // The gamma code the text requires at each position; −1 where any would do.
