@@ -85,7 +85,6 @@ public:
             caseWeight = seedInRangeShare;
             seedInRange = true;
             coin = false;
-            gammaAt[0] = qint8(r0);
             from(0, r0, Signs{});
         }
         if (required[0] <= 0) {
@@ -111,6 +110,9 @@ public:
         return total;
     }
 
+    bool exhausted() const { return steps > stepBudget; }
+
+private:
     static int gammaOf(int state) { return state > 0 ? state : 0; }
 
     bool allows(int position, int state) const
@@ -118,9 +120,6 @@ public:
         return required[position] < 0 || required[position] == gammaOf(state);
     }
 
-    bool exhausted() const { return steps > stepBudget; }
-
-private:
     // State stands at position i, its gamma there already checked.
     void from(int i, int state, Signs signs)
     {
