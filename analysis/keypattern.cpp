@@ -332,24 +332,100 @@ std::optional<SignPattern> patternForGamma(int a, int c, int r0, bool seedInRang
 
 } // namespace
 
+namespace {
+
+constexpr qint64 halfWord = qint64(1) << 31;
+
+// The multipliers k·2^31/d (d = 1..62, rounded down) in 0..2^31: there the sign boundaries of
+// two states t, t + d meet. Between two neighbours the non-negative C that keep every state's
+// sign form one interval whose ends move linearly with A.
+const std::vector<qint64> &multiplierBreakpoints()
+{
+    static const std::vector<qint64> points = [] {
+        std::vector<qint64> all;
+        for (qint64 d = 1; d <= 62; ++d) {
+            for (qint64 k = 0; k <= d; ++k)
+                all.push_back(k * halfWord / d);
+        }
+        std::sort(all.begin(), all.end());
+        all.erase(std::unique(all.begin(), all.end()), all.end());
+        return all;
+    }();
+    return points;
+}
+
+// The smallest C >= 0 with C ≡ c (mod 32) such that wrap32(A·t + C) has the pattern's sign
+// after every assigned state t, and a non-negative seed exists for it; with its seed.
+std::optional<GammaKey> smallestNonNegativeWithMultiplier(const SignPattern &pattern, qint64 A)
+{
+    // C >= 0 is the sign after state 0 being non-negative: one more half-turn constraint,
+    // which makes the feasible set of C a single interval of [0, 2^31).
+    qint64 lowest = 0;
+    qint64 highest = halfWord - 1;
+    for (int t = -31; t <= 31 && lowest <= highest; ++t) {
+        if (!pattern.isAssigned(t))
+            continue;
+        const qint64 wantedStart = pattern.isNegativeAfter(t) ? halfWord : 0;
+        const qint64 arcStart =
+            ((wantedStart - A * t) % (2 * halfWord) + 2 * halfWord) % (2 * halfWord);
+        const qint64 offset =
+            ((lowest - arcStart) % (2 * halfWord) + 2 * halfWord) % (2 * halfWord);
+        if (offset < halfWord)
+            highest = std::min(highest, lowest + (halfWord - 1 - offset));
+        else
+            lowest += 2 * halfWord - offset;
+    }
+    for (qint64 C = lowest + ((pattern.c - lowest) % 32 + 32) % 32; C <= highest; C += 32) {
+        const std::optional<qint32> t0 = seedFor(pattern, quint32(A), quint32(C));
+        if (t0 && *t0 >= 0)
+            return GammaKey{qint32(A), qint32(C), *t0};
+        // Without a seed for this C (a rare, degenerate multiplier) the next one may have it.
+        if (C - lowest > 32 * 64)
+            break;
+    }
+    return std::nullopt;
+}
+
+// The least non-negative key that follows the pattern, A below limit. The candidate A of each
+// breakpoint interval are its first few values ≡ a (mod 32): the width of the feasible C
+// interval is linear there and its ends keep their residues mod 32 from one such A to the
+// next, so when it grows the second one is wide enough, and when it shrinks the first one is
+// the best there is.
+std::optional<GammaKey> smallestNonNegativeKey(const SignPattern &pattern, qint64 limit,
+                                               const QVector<int> &target)
+{
+    if (pattern.isAssigned(0) && pattern.isNegativeAfter(0))
+        return std::nullopt; // wrap32(A·0 + C) < 0 means C < 0
+    std::vector<qint64> candidates;
+    for (const qint64 point : multiplierBreakpoints()) {
+        if (point >= limit)
+            break;
+        const qint64 first = point + ((pattern.a - point) % 32 + 32) % 32;
+        for (int step = 0; step < 3; ++step) {
+            if (first + 32 * step < std::min(limit, halfWord))
+                candidates.push_back(first + 32 * step);
+        }
+    }
+    std::sort(candidates.begin(), candidates.end());
+    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    for (const qint64 A : candidates) {
+        const std::optional<GammaKey> key = smallestNonNegativeWithMultiplier(pattern, A);
+        if (key && sameGamma(*key, target))
+            return key;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 std::optional<GammaKey> smallestEquivalentKey(const GammaKey &key, int n)
 {
-    const auto nonNegative = [](const GammaKey &k) { return k.a >= 0 && k.c >= 0 && k.t0 >= 0; };
-    const auto better = [&nonNegative](const GammaKey &x, const std::optional<GammaKey> &y) {
-        if (!y)
-            return true;
-        if (nonNegative(x) != nonNegative(*y))
-            return nonNegative(x);
-        return std::tie(x.a, x.c, x.t0) < std::tie(y->a, y->c, y->t0);
-    };
     const QVector<int> target = keyGamma(key, n);
     std::optional<GammaKey> best;
-    if (nonNegative(key))
-        best = key;
-    // Any class with the same codes will do, not only the key's own: in increasing a, and no
-    // further once a exceeds the best A found (a key of class a has A >= a).
+    // Every class whose walk can give the same codes, not only the key's own; a key of
+    // class a has A >= a, so the classes past the best A found need no look.
     for (int a = 0; a < 32; ++a) {
-        if (best && nonNegative(*best) && best->a < a)
+        if (best && best->a < a)
             break;
         for (int c = 0; c < 32; ++c) {
             for (int r0 = 0; r0 < 32; ++r0) {
@@ -358,15 +434,16 @@ std::optional<GammaKey> smallestEquivalentKey(const GammaKey &key, int n)
                         patternForGamma(a, c, r0, seedInRange, target);
                     if (!pattern)
                         continue;
-                    const std::optional<GammaKey> found = realisePattern(*pattern, n);
-                    if (found && better(*found, best))
+                    const qint64 limit = best ? qint64(best->a) + 1 : halfWord;
+                    const std::optional<GammaKey> found =
+                        smallestNonNegativeKey(*pattern, limit, target);
+                    if (found && (!best || std::tie(found->a, found->c, found->t0) <
+                                               std::tie(best->a, best->c, best->t0)))
                         best = found;
                 }
             }
         }
     }
-    if (best && !nonNegative(*best))
-        return std::nullopt;
     return best;
 }
 

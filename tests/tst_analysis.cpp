@@ -17,6 +17,9 @@
 
 #include <atomic>
 #include <cmath>
+#include <tuple>
+
+Q_DECLARE_METATYPE(GammaKey)
 
 namespace {
 
@@ -105,6 +108,10 @@ private slots:
     void keystreamPriorGivesUpOnFewLetters();
     void progressAndCancel_data();
     void progressAndCancel();
+    void smallestKeyOfEquivalentKeys_data();
+    void smallestKeyOfEquivalentKeys();
+    void smallestKeyBeatsEverySmallKey_data();
+    void smallestKeyBeatsEverySmallKey();
 };
 
 void TestAnalysis::attackRecoversLine_data()
@@ -454,6 +461,73 @@ void TestAnalysis::progressAndCancel()
     }
     QCOMPARE(reports.last().first, reports.last().second);
     QCOMPARE(result.candidates.first().text, encrypted(cipher, {12345, 678, 9999}));
+}
+
+// Keys that give one gamma have one smallest non-negative key, wrap-around included.
+void TestAnalysis::smallestKeyOfEquivalentKeys_data()
+{
+    QTest::addColumn<GammaKey>("key");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<GammaKey>("smallest");
+    const GammaKey ofThree{1, 33, 2147483646};
+    QTest::newRow("1,1,-2") << GammaKey{1, 1, -2} << 20 << ofThree;
+    QTest::newRow("34636865,1,62") << GammaKey{34636865, 1, 62} << 20 << ofThree;
+    QTest::newRow("1,33,2147483646") << GammaKey{1, 33, 2147483646} << 20 << ofThree;
+    // Gamma 0 at the first 33 positions only: no A of class 1 does it, A = 33 does.
+    QTest::newRow("1,1,-2147483648")
+        << GammaKey{1, 1, -2147483648} << 100 << GammaKey{33, 1, 65075264};
+    QTest::newRow("all zeros") << GammaKey{1, 1, -2147483648} << 33 << GammaKey{0, 0, 0};
+    QTest::newRow("typed key is its own") << GammaKey{5, 3, 7} << 100 << GammaKey{5, 3, 7};
+}
+
+void TestAnalysis::smallestKeyOfEquivalentKeys()
+{
+    QFETCH(GammaKey, key);
+    QFETCH(int, length);
+    QFETCH(GammaKey, smallest);
+    QCOMPARE(analysis::keyGamma(smallest, length), analysis::keyGamma(key, length));
+    const std::optional<GammaKey> found = analysis::smallestEquivalentKey(key, length);
+    QVERIFY(found.has_value());
+    QCOMPARE(*found, smallest);
+}
+
+// Against a direct walk of every key with parts below 48: the smallest key found is never
+// beaten by one of them, and is one of them when any of them gives the gamma.
+void TestAnalysis::smallestKeyBeatsEverySmallKey_data()
+{
+    QTest::addColumn<GammaKey>("key");
+    QTest::newRow("classroom key") << GammaKey{21, 40, 9};
+    QTest::newRow("negative parts") << GammaKey{-3, -5, 17};
+    QTest::newRow("wrapping key") << GammaKey{2000000011, 1999999999, 2147483647};
+    QTest::newRow("seed above 31") << GammaKey{3, 44, 40};
+}
+
+void TestAnalysis::smallestKeyBeatsEverySmallKey()
+{
+    QFETCH(GammaKey, key);
+    const int length = 24;
+    const QVector<int> target = analysis::keyGamma(key, length);
+    std::optional<GammaKey> direct;
+    for (qint32 a = 0; a < 48 && !direct; ++a) {
+        for (qint32 c = 0; c < 48 && !direct; ++c) {
+            for (qint32 t0 = 0; t0 < 48 && !direct; ++t0) {
+                if (analysis::keyGamma({a, c, t0}, length) == target)
+                    direct = GammaKey{a, c, t0};
+            }
+        }
+    }
+    const std::optional<GammaKey> found = analysis::smallestEquivalentKey(key, length);
+    QVERIFY(found.has_value() || !direct);
+    if (!found)
+        return;
+    QCOMPARE(analysis::keyGamma(*found, length), target);
+    QVERIFY(found->a >= 0 && found->c >= 0 && found->t0 >= 0);
+    if (direct) {
+        QVERIFY(std::tie(found->a, found->c, found->t0) <=
+                std::tie(direct->a, direct->c, direct->t0));
+        if (found->c < 48 && found->t0 < 48)
+            QCOMPARE(*found, *direct);
+    }
 }
 
 #include "tst_analysis.moc"
