@@ -26,9 +26,6 @@ namespace {
 
 constexpr int residueClassCount = 32 * 32 * 32;
 constexpr int stateCount = 63;
-constexpr double seedInRangeShare = 0.001;
-constexpr double typedShare = 0.9;
-constexpr double freeShare = 0.1;
 // Each character outside the alphabet lets the walk go both ways; a line of few letters
 // would make the walks too many to follow. Past this many steps over all classes the
 // prior is not weighed.
@@ -82,13 +79,11 @@ public:
         this->c = c;
         total = 0;
         if (required[0] < 0 || required[0] == r0) {
-            caseWeight = seedInRangeShare;
             seedInRange = true;
             coin = false;
             from(0, r0, Signs{});
         }
         if (required[0] <= 0) {
-            caseWeight = 1 - seedInRangeShare;
             seedInRange = false;
             gammaAt[0] = 0;
             if (n == 1) {
@@ -103,6 +98,7 @@ public:
                 if (negativeNext && residue == 0)
                     break;
                 const int state = negativeNext ? residue - 32 : residue;
+                firstNegative = negativeNext;
                 if (allows(1, state))
                     from(1, state, Signs{});
             }
@@ -190,8 +186,9 @@ private:
         const double coinShare = coin ? 0.5 : 1.0;
         const double freePattern =
             coinShare * std::ldexp(1.0, -int(qPopulationCount(signs.assigned)));
-        total +=
-            caseWeight * (typedShare * typedPattern(signs) * coinShare + freeShare * freePattern);
+        const double nonWrapping = seedInRange ? nonWrappingSeedInRangeShare()
+                                               : nonWrappingSeedOutShare(firstNegative, coin);
+        total += nonWrapping * typedPattern(signs) + anyKeySeedShare(seedInRange) * freePattern;
     }
 
     // The share of typed keys of the class that give these signs: none if a non-negative
@@ -232,7 +229,7 @@ private:
     int c = 0;
     bool seedInRange = false;
     bool coin = false;
-    double caseWeight = 0;
+    bool firstNegative = false; // T(1) < 0, when the seed is no state and coin is set
     double total = 0;
     qint64 steps = 0;
 };

@@ -24,6 +24,9 @@ namespace analysis {
 namespace {
 
 constexpr int residueClassCount = 32 * 32 * 32;
+// The priors that bound a residue class's patterns from above, by the kind of key.
+const double nonWrappingLogShare = std::log(classKeyShare + typedKeyShare);
+const double anyKeyLogShare = std::log(anyKeyShare);
 constexpr float impossible = -std::numeric_limits<float>::infinity();
 
 // Past this much work (hypotheses times positions) the sign search stops taking new
@@ -191,10 +194,11 @@ std::vector<PriorPattern> typedFamily(int index, int length)
     const bool firstMatters = nextResidue(base.a, base.c, base.r0) != 0 && length > 1;
     for (const bool seedInRange : {true, false}) {
         // A seed in 0..31 leaves T(1) non-negative; a larger one may wrap.
-        const double first = (seedInRange || !firstMatters) ? 0.0 : logHalf;
+        const double share = seedInRange ? nonWrappingSeedInRangeShare()
+                                         : nonWrappingSeedOutShare(false, firstMatters);
         family.push_back(
             {patternOfSigns(base.a, base.c, base.r0, seedInRange, false, never, length),
-             typedLogPrior + seedLogPrior(seedInRange) + first});
+             std::log(share)});
     }
     if (!firstMatters)
         return family;
@@ -203,8 +207,8 @@ std::vector<PriorPattern> typedFamily(int index, int length)
     double groupProbability = 0;
     const auto addGroup = [&] {
         if (groupProbability > 0)
-            family.push_back({group, typedLogPrior + seedLogPrior(false) + logHalf +
-                                         std::log(groupProbability)});
+            family.push_back(
+                {group, std::log(nonWrappingSeedOutShare(true, true) * groupProbability)});
     };
     for (int ratio = 0; ratio <= 32; ++ratio) {
         const auto beyondRatio = [ratio](int t) { return t < 0 && -t > ratio; };
@@ -228,7 +232,20 @@ struct PoolEntry
     double score = 0;
     GammaKey key;
     QByteArray letters;
+    int cribPosition = -1;
+    double confidence = 0;
 };
+
+// Where the crib may stand: the gamma codes it requires there (with the known beginning's).
+struct Placement
+{
+    int cribPosition = -1;
+    std::vector<qint8> forced;
+};
+
+// Texts the search keeps, whatever --top asks: the first candidate must not depend on how
+// many are printed, and the confidence weighs the first against the others.
+constexpr int rankedPoolSize = 100;
 
 // One state of the sign search: the signs fixed so far and where the walk stands.
 struct Hypothesis
@@ -248,7 +265,8 @@ class Search
 {
 public:
     Search(const SearchedLine &line, const AttackSettings &settings, AttackResult &result)
-        : line(line), settings(settings), result(result), keep(settings.top + 2)
+        : line(line), settings(settings), result(result),
+          keep(std::max(settings.top, rankedPoolSize) + 2)
     {
     }
 
@@ -271,16 +289,18 @@ public:
 
         // The keys people type first: few patterns per class, each cheap to score.
         progressBase = residueClassCount;
-        visitClasses(typedLogPrior, [this](int index) {
+        visitClasses(float(nonWrappingLogShare), [this](int index) {
             typedPatterns(index);
             return true;
         });
         // Then every sign pattern, class by class while a class could still beat the list.
         progressBase = 2 * residueClassCount;
         qint64 work = 0;
-        visitClasses(freeLogPrior, [this, &work](int index) {
+        visitClasses(float(anyKeyLogShare), [this, &work](int index) {
             work += signSearch(index);
             ++result.classesInDepth;
+            if (work > workBudget)
+                stoppedEarly = true;
             return work <= workBudget;
         });
         if (!result.cancelled)
@@ -296,9 +316,37 @@ public:
 
     void reportProgress(int done) const
     {
-        if (settings.progress)
-            settings.progress(std::min(done, progressTotal), progressTotal);
+        if (settings.progress) {
+            const qint64 total = qint64(progressTotal) * placementCount;
+            const qint64 overall =
+                qint64(progressTotal) * placementIndex + std::min(done, progressTotal);
+            settings.progress(int(overall * progressTotal / total), progressTotal);
+        }
     }
+
+public:
+    // The search runs once for each place the crib may stand, adding to one list.
+    void setPlacement(int index, int count, int cribPosition)
+    {
+        placementIndex = index;
+        placementCount = count;
+        currentCrib = cribPosition;
+    }
+
+    bool poolEmpty() const { return pool.empty(); }
+
+    // A key found outside the search (the proof that a key exists) joins the list.
+    void addFound(const GammaKey &key, int cribPosition)
+    {
+        const QVector<int> gamma = keyGamma(key, line.length);
+        const QByteArray letters = plainLetters(line, gamma);
+        pool.push_back(
+            PoolEntry{tripleScore(letters) + anyKeyLogShare, key, letters, cribPosition});
+    }
+
+    void setPlacements(std::vector<Placement> all) { placements = std::move(all); }
+
+    bool stoppedEarly = false; // a limit of time or width, not the bound, ended some search
 
     bool cancelled()
     {
@@ -362,7 +410,7 @@ public:
         for (const PoolEntry &entry : pool) {
             candidates.push_back({entry.score - tripleScore(entry.letters),
                                   patternOfKey(entry.key, line.length), entry.key, entry.letters,
-                                  lineLogProbability(entry.letters)});
+                                  lineLogProbability(entry.letters), 0, entry.cribPosition});
         }
         std::vector<Reranked> relatives = typedRelatives(candidates);
         for (Reranked &relative : relatives) {
@@ -394,6 +442,7 @@ public:
         }
         std::sort(candidates.begin(), candidates.end(),
                   [](const Reranked &x, const Reranked &y) { return x.score > y.score; });
+        const double total = logSumOfScores(candidates);
         std::vector<PoolEntry> ranked;
         for (const Reranked &candidate : candidates) {
             if (int(ranked.size()) == settings.top)
@@ -401,7 +450,9 @@ public:
             const std::optional<GammaKey> key =
                 candidate.key ? candidate.key : realisePattern(candidate.pattern, line.length);
             if (key)
-                ranked.push_back(PoolEntry{candidate.score, *key, candidate.letters});
+                ranked.push_back(PoolEntry{candidate.score, *key, candidate.letters,
+                                           candidate.cribPosition,
+                                           std::exp(candidate.score - total)});
         }
         return ranked;
     }
@@ -415,11 +466,24 @@ private:
         QByteArray letters;
         double textLog = 0; // how much the letters read like Russian, words included
         double score = 0;
+        int cribPosition = -1;
     };
 
     // Typed relatives beyond this many, best first by their own prior, are not ranked again:
     // the full prior costs a walk through every residue class.
     static constexpr int relativesReranked = 8;
+
+    // ln Σ exp(score) over the weighed texts: the posterior they hold together.
+    static double logSumOfScores(const std::vector<Reranked> &candidates)
+    {
+        if (candidates.empty())
+            return 0;
+        const double top = candidates.front().score;
+        double sum = 0;
+        for (const Reranked &candidate : candidates)
+            sum += std::exp(candidate.score - top);
+        return top + std::log(sum);
+    }
 
     static bool holdsLetters(const std::vector<Reranked> &candidates, const QByteArray &letters)
     {
@@ -427,13 +491,17 @@ private:
                            [&letters](const Reranked &c) { return c.letters == letters; });
     }
 
-    bool fitsKnown(const QVector<int> &gamma) const
+    // Where the crib stands in the gamma's text (−1 without a crib), if the text fits.
+    std::optional<int> fitsKnown(const QVector<int> &gamma) const
     {
-        for (int i = 0; i < line.length; ++i) {
-            if (line.forced[i] >= 0 && line.forced[i] != gamma[i])
-                return false;
+        for (const Placement &placement : placements) {
+            bool fits = true;
+            for (int i = 0; i < line.length && fits; ++i)
+                fits = placement.forced[i] < 0 || placement.forced[i] == gamma[i];
+            if (fits)
+                return placement.cribPosition;
         }
-        return true;
+        return std::nullopt;
     }
 
     // The texts that typed keys of the candidates' residue classes give, other than theirs.
@@ -450,12 +518,16 @@ private:
         for (const int index : classes) {
             for (const PriorPattern &typed : typedFamily(index, line.length)) {
                 const std::optional<QVector<int>> gamma = patternGamma(typed.pattern, line.length);
-                if (!gamma || !fitsKnown(*gamma))
+                if (!gamma)
+                    continue;
+                const std::optional<int> crib = fitsKnown(*gamma);
+                if (!crib)
                     continue;
                 const QByteArray letters = plainLetters(line, *gamma);
                 if (holdsLetters(candidates, letters) || holdsLetters(relatives, letters))
                     continue;
-                relatives.push_back({typed.logPrior, typed.pattern, std::nullopt, letters});
+                relatives.push_back(
+                    {typed.logPrior, typed.pattern, std::nullopt, letters, 0, 0, *crib});
             }
         }
         return relatives;
@@ -466,16 +538,17 @@ private:
     std::optional<Reranked> lineAsItStands(const std::vector<Reranked> &candidates) const
     {
         const QVector<int> zeros(line.length, 0);
-        if (!fitsKnown(zeros))
+        const std::optional<int> crib = fitsKnown(zeros);
+        if (!crib)
             return std::nullopt;
         const QByteArray letters = plainLetters(line, zeros);
         if (holdsLetters(candidates, letters))
             return std::nullopt;
         const auto negative = [](int t) { return t < 0; };
         const SignPattern pattern = patternOfSigns(1, 0, 1, false, true, negative, line.length);
-        const double ownPrior =
-            typedLogPrior + seedLogPrior(false) + logHalf + std::log(ratioProbability(0));
-        return Reranked{ownPrior, pattern, std::nullopt, letters, lineLogProbability(letters)};
+        const double ownPrior = std::log(nonWrappingSeedOutShare(true, true) * ratioProbability(0));
+        return Reranked{ownPrior, pattern, std::nullopt, letters, lineLogProbability(letters),
+                        0,        *crib};
     }
 
     // The gamma code the text requires at each position; −1 where any would do.
@@ -513,14 +586,18 @@ private:
         });
         if (same != pool.end() && same->score >= score)
             return false;
-        const std::optional<GammaKey> key = realisePattern(pattern, line.length);
+        std::optional<GammaKey> key = realisePattern(pattern, line.length);
+        // While nothing is on the list, a text is worth the slower look that finds a key
+        // whenever there is one: with a known beginning or a crib, it may be the only text.
+        if (!key && pool.empty())
+            key = realisePatternExactly(pattern, line.length);
         if (!key)
             return false;
         if (same != pool.end()) {
-            *same = PoolEntry{score, *key, letters};
+            *same = PoolEntry{score, *key, letters, currentCrib};
             return true;
         }
-        pool.push_back(PoolEntry{score, *key, letters});
+        pool.push_back(PoolEntry{score, *key, letters, currentCrib});
         if (int(pool.size()) > keep) {
             pool.erase(std::min_element(
                 pool.begin(), pool.end(),
@@ -624,7 +701,7 @@ private:
             h.seedInRange = seedInRange;
             h.before = lineStartContext;
             h.letter = lineStartContext;
-            h.score = freeLogPrior + seedLogPrior(seedInRange);
+            h.score = float(std::log(anyKeySeedShare(seedInRange)));
             // A seed outside 0..31 has gamma 0 and is no state; T(1) then gets its own sign.
             extend(h, 0, seedInRange ? base.r0 : -1);
         }
@@ -665,6 +742,7 @@ private:
             }
             work += qint64(next.size());
             if (int(next.size()) > settings.beamWidth) {
+                stoppedEarly = true;
                 std::nth_element(
                     next.begin(), next.begin() + settings.beamWidth, next.end(),
                     [](const Hypothesis &x, const Hypothesis &y) { return x.score > y.score; });
@@ -680,8 +758,12 @@ private:
         int tried = 0;
         int accepted = 0;
         for (const Hypothesis &h : current) {
-            if (tried == 32 || accepted == 6 || double(h.score) <= threshold())
+            if (double(h.score) <= threshold())
                 break;
+            if (tried == 32 || accepted == 6) {
+                stoppedEarly = true;
+                break;
+            }
             SignPattern pattern = base;
             pattern.seedInRange = h.seedInRange;
             pattern.firstNegative = h.firstNegative;
@@ -704,7 +786,77 @@ private:
     std::vector<std::array<float, 4>> lastBounds; // remainingBounds of class lastBoundsIndex
     int lastBoundsIndex = -1;
     int progressBase = 0; // where the current pass's progress starts
+    int placementIndex = 0;
+    int placementCount = 1;
+    int currentCrib = -1;
+    std::vector<Placement> placements;
 };
+
+} // namespace
+
+namespace {
+
+// The gamma code that turns the cipher character into the plain one: −1 where the alphabet
+// leaves the character as it is (then the two must be equal), none where they cannot match.
+std::optional<int> requiredCode(QChar cipher, QChar plain)
+{
+    const std::optional<int> cipherCode = lookupCode(cipher);
+    const std::optional<int> plainCode = lookupCode(plain);
+    if (!cipherCode || !plainCode) {
+        if (cipher != plain)
+            return std::nullopt;
+        return -1;
+    }
+    return *cipherCode ^ *plainCode;
+}
+
+// The places in the searched part where the crib fits the cipher line and the known
+// beginning, each with the codes it requires.
+std::vector<Placement> cribPlacements(const QString &cipher, const QString &crib,
+                                      const std::vector<qint8> &known, int length)
+{
+    std::vector<Placement> placements;
+    for (int position = 0; position + crib.size() <= length; ++position) {
+        Placement placement{position, known};
+        bool fits = true;
+        for (int i = 0; i < crib.size() && fits; ++i) {
+            const std::optional<int> code = requiredCode(cipher.at(position + i), crib.at(i));
+            qint8 &slot = placement.forced[position + i];
+            fits = code && (*code < 0 || slot < 0 || slot == *code);
+            if (fits && *code >= 0)
+                slot = qint8(*code);
+        }
+        if (fits)
+            placements.push_back(std::move(placement));
+    }
+    return placements;
+}
+
+SearchedLine searchedLine(const QString &cipherLine, const AttackSettings &settings)
+{
+    SearchedLine line;
+    line.length = std::min<int>(cipherLine.size(), longestSearchedLength);
+    if (settings.known)
+        line.length =
+            std::min<int>(cipherLine.size(), std::max(line.length, int(settings.known->size())));
+    line.code.assign(line.length, -1);
+    line.forced.assign(line.length, -1);
+    line.lettersThrough.assign(line.length, 0);
+    for (int i = 0; i < line.length; ++i) {
+        if (const std::optional<int> code = lookupCode(cipherLine.at(i))) {
+            line.code[i] = qint8(*code);
+            ++line.letterCount;
+        }
+        line.lettersThrough[i] = line.letterCount;
+    }
+    return line;
+}
+
+bool holdsAlphabetCharacter(const QString &text)
+{
+    return std::any_of(text.begin(), text.end(),
+                       [](QChar ch) { return lookupCode(ch).has_value(); });
+}
 
 } // namespace
 
@@ -717,47 +869,58 @@ AttackResult attackLine(const QString &cipherLine, const AttackSettings &setting
         result.problem = AttackProblem::EmptyLine;
         return result;
     }
-    SearchedLine line;
-    line.length = std::min<int>(cipherLine.size(), longestSearchedLength);
-    if (settings.known)
-        line.length =
-            std::min<int>(cipherLine.size(), std::max(line.length, int(settings.known->size())));
-    line.code.assign(line.length, -1);
-    line.forced.assign(line.length, -1);
-    line.lettersThrough.assign(line.length, 0);
-    bool anyLetter = false;
-    for (int i = 0; i < line.length; ++i) {
-        if (const std::optional<int> code = lookupCode(cipherLine.at(i))) {
-            line.code[i] = qint8(*code);
-            ++line.letterCount;
-            anyLetter = true;
-        }
-        line.lettersThrough[i] = line.letterCount;
-    }
-    if (!anyLetter) {
-        for (const QChar ch : cipherLine)
-            anyLetter = anyLetter || lookupCode(ch).has_value();
-        if (!anyLetter) {
-            result.problem = AttackProblem::NoAlphabetCharacter;
-            return result;
-        }
+    SearchedLine line = searchedLine(cipherLine, settings);
+    if (line.letterCount == 0 && !holdsAlphabetCharacter(cipherLine)) {
+        result.problem = AttackProblem::NoAlphabetCharacter;
+        return result;
     }
     if (settings.known && !applyKnown(cipherLine, *settings.known, line)) {
         result.problem = AttackProblem::KnownContradicts;
         return result;
     }
+    const AttackProblem noKey =
+        settings.crib ? AttackProblem::CribAbsent : AttackProblem::KnownContradicts;
+    std::vector<Placement> placements{Placement{-1, line.forced}};
+    if (settings.crib) {
+        placements = cribPlacements(cipherLine, *settings.crib, line.forced, line.length);
+        if (placements.empty()) {
+            result.problem = AttackProblem::CribAbsent;
+            return result;
+        }
+    }
     result.searchedLength = line.length;
+    result.shortLine = line.letterCount < shortLineLetters;
 
     Search search(line, settings, result);
-    search.run();
+    search.setPlacements(placements);
+    for (std::size_t k = 0; k < placements.size() && !result.cancelled; ++k) {
+        line.forced = placements[k].forced;
+        search.setPlacement(int(k), int(placements.size()), placements[k].cribPosition);
+        search.run();
+    }
     if (result.cancelled)
         return result;
+    // The search may give up on a fitting text; whether any key fits at all is decided apart.
+    bool undecided = false;
+    if (search.poolEmpty() && (settings.known || settings.crib)) {
+        for (const Placement &placement : placements) {
+            bool open = false;
+            if (const std::optional<GammaKey> key = keyForForcedGamma(placement.forced, open)) {
+                search.addFound(*key, placement.cribPosition);
+                break;
+            }
+            undecided = undecided || open;
+        }
+    }
+    result.exhaustive = !search.stoppedEarly;
     for (const PoolEntry &entry : search.best()) {
         const QString text = gammaTransform(cipherLine, entry.key.a, entry.key.c, entry.key.t0);
-        result.candidates.append(Candidate{entry.score, entry.key, text});
+        result.candidates.append(
+            Candidate{entry.score, entry.key, text, entry.confidence, entry.cribPosition});
     }
-    if (result.candidates.isEmpty() && settings.known && !result.cancelled)
-        result.problem = AttackProblem::KnownContradicts;
+    if (result.candidates.isEmpty())
+        result.problem =
+            undecided || !(settings.known || settings.crib) ? AttackProblem::NotFound : noKey;
     result.elapsedMs = timer.elapsed();
     return result;
 }
