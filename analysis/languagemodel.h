@@ -19,6 +19,12 @@ namespace analysis {
 // lmgen.cpp for how the text is read.
 extern const float tripleLogProbability[alphabetSize][alphabetSize][alphabetSize];
 extern const qint64 languageModelSymbolCount;
+// How often each alphabet code occurs in that text; the counts sum to languageModelSymbolCount.
+extern const qint64 symbolCount[alphabetSize];
+
+// The share of alphabet code 0..31 in the model's text (the space included); the shares sum
+// to 1. 0 for a code outside the alphabet.
+double modelSymbolShare(int code);
 
 // A line starts as if after spaces (a word start).
 constexpr int lineStartContext = 0;

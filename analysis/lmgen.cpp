@@ -249,6 +249,10 @@ QString tablesSource(const Counts &counts, const std::vector<std::pair<quint64, 
            << " symbols of the alphabet). Do not edit.\n"
            << "#include \"languagemodel.h\"\n\nnamespace analysis {\n\n"
            << "const qint64 languageModelSymbolCount = " << counts.symbols << ";\n\n"
+           << "const qint64 symbolCount[alphabetSize] = {";
+    for (int c = 0; c < alphabetSize; ++c)
+        stream << qint64(counts.single[c]) << (c + 1 < alphabetSize ? "," : "");
+    stream << "};\n\n"
            << "const float tripleLogProbability[alphabetSize][alphabetSize][alphabetSize] = {\n";
     for (int a = 0; a < alphabetSize; ++a) {
         stream << "    {\n";
