@@ -925,6 +925,22 @@ AttackResult attackLine(const QString &cipherLine, const AttackSettings &setting
     return result;
 }
 
+std::optional<double> textScore(const QString &cipherLine, const GammaKey &key)
+{
+    const SearchedLine line = searchedLine(cipherLine, AttackSettings{});
+    const QVector<int> gamma = keyGamma(key, line.length);
+    const QByteArray letters = plainLetters(line, gamma);
+    std::vector<qint8> required(line.length, -1);
+    for (int i = 0; i < line.length; ++i) {
+        if (line.code[i] >= 0)
+            required[i] = qint8(gamma[i]);
+    }
+    const std::optional<double> prior = keystreamLogPrior(required);
+    if (!prior)
+        return std::nullopt;
+    return lineLogProbability(letters) + *prior;
+}
+
 double keystreamCountLog2(int length)
 {
     // Breakpoints k/(2·d), d <= 62, on the circle [0, 1): reduced fractions p/q with q <= 62

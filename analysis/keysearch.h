@@ -81,6 +81,11 @@ constexpr int longestSearchedLength = 1024;
 // ones, each a concrete key that transforms cipherLine into its text. Texts are distinct.
 AttackResult attackLine(const QString &cipherLine, const AttackSettings &settings);
 
+// The score attackLine gives the text that key makes of cipherLine (over the part the search
+// ranks): the benchmark compares the truth's score with the first candidate's. None on a line
+// of too few letters among other characters, where the search weighs each pattern alone.
+std::optional<double> textScore(const QString &cipherLine, const GammaKey &key);
+
 // An upper bound, as a power of two, on the number of distinct keystreams the generator
 // can produce over positions 0..length−1: (A, C, T0) mod 32, times the seed's three cases,
 // times the sign patterns of wrap32(A·t + C) over t = −31..31 that any A and C can give (cells

@@ -18,13 +18,15 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <random>
 
 namespace {
 
-enum class KeyKind { Class, Typed, Uniform, Known };
+enum class KeyKind { Class, Typed, Uniform, Known, Crib };
 
 GammaKey drawKey(KeyKind kind, std::mt19937 &random)
 {
@@ -47,8 +49,20 @@ struct Figures
     int exact = 0;
     double letterShare = 0;
     int reproduced = 0;
+    int searchMisses = 0;   // the truth outscores the printed first candidate
+    int falseNoKey = 0;     // no candidate although the line's own key fits
+    int confident = 0;      // first candidates shown at 90 % or more
+    int confidentRight = 0; // of those, the exact ones
+    int exhaustive = 0;     // searches that did not stop early
     std::vector<qint64> milliseconds;
 };
+
+// Ten characters from the line's middle, for the crib runs.
+QString middleCrib(const QString &plain)
+{
+    const int length = std::min<int>(10, plain.size());
+    return plain.mid((plain.size() - length) / 2, length);
+}
 
 Figures runKind(KeyKind kind, const QStringList &lines, quint32 seed, int beamWidth)
 {
@@ -62,6 +76,8 @@ Figures runKind(KeyKind kind, const QStringList &lines, quint32 seed, int beamWi
         settings.beamWidth = beamWidth;
         if (kind == KeyKind::Known)
             settings.known = plain.left(12);
+        if (kind == KeyKind::Crib)
+            settings.crib = middleCrib(plain);
         QElapsedTimer timer;
         timer.start();
         const analysis::AttackResult result = analysis::attackLine(cipher, settings);
@@ -73,8 +89,11 @@ Figures runKind(KeyKind kind, const QStringList &lines, quint32 seed, int beamWi
                          result.patternsScored);
         }
         ++figures.lines;
-        if (result.candidates.isEmpty())
+        figures.exhaustive += result.exhaustive ? 1 : 0;
+        if (result.candidates.isEmpty()) {
+            figures.falseNoKey += result.problem != analysis::AttackProblem::NotFound ? 1 : 0;
             continue;
+        }
         bool allReproduce = true;
         for (const analysis::Candidate &candidate : result.candidates) {
             const GammaKey &k = candidate.key;
@@ -83,6 +102,15 @@ Figures runKind(KeyKind kind, const QStringList &lines, quint32 seed, int beamWi
         figures.reproduced += allReproduce ? 1 : 0;
         const QString &best = result.candidates.first().text;
         figures.exact += best == expected ? 1 : 0;
+        if (result.candidates.first().confidence >= 0.9) {
+            ++figures.confident;
+            figures.confidentRight += best == expected ? 1 : 0;
+        }
+        if (best != expected && (kind != KeyKind::Known && kind != KeyKind::Crib)) {
+            const std::optional<double> truth = analysis::textScore(cipher, key);
+            if (truth && *truth > result.candidates.first().score + 1e-6)
+                ++figures.searchMisses;
+        }
         if (best != expected && qEnvironmentVariableIsSet("ATTACK_BENCH_VERBOSE")) {
             const GammaKey &k = result.candidates.first().key;
             int rank = 0;
@@ -110,6 +138,7 @@ KeyKind kindNamed(const QString &name)
     return name == QLatin1String("class")     ? KeyKind::Class
            : name == QLatin1String("uniform") ? KeyKind::Uniform
            : name == QLatin1String("known")   ? KeyKind::Known
+           : name == QLatin1String("crib")    ? KeyKind::Crib
                                               : KeyKind::Typed;
 }
 
@@ -121,7 +150,9 @@ void printRow(QTextStream &out, const QString &cell, Figures figures)
         << QString::number(100.0 * figures.exact / figures.lines, 'f', 1) << '\t'
         << QString::number(100.0 * figures.letterShare / figures.lines, 'f', 2) << '\t'
         << QString::number(100.0 * figures.reproduced / figures.lines, 'f', 1) << '\t' << median
-        << '\t' << figures.milliseconds.back() << '\n';
+        << '\t' << figures.milliseconds.back() << '\t' << figures.searchMisses << '\t'
+        << figures.falseNoKey << '\t' << figures.confidentRight << '/' << figures.confident << '\t'
+        << figures.exhaustive << '\n';
     out.flush();
 }
 
@@ -146,8 +177,9 @@ int main(int argc, char *argv[])
                                          QStringLiteral("n"), QStringLiteral("30"));
     const QCommandLineOption kindsOption(
         QStringLiteral("kinds"),
-        QStringLiteral("class (0..99),typed (0..10^6),uniform (32-bit),known (default all)."),
-        QStringLiteral("list"), QStringLiteral("class,typed,uniform,known"));
+        QStringLiteral("class (0..99),typed (0..10^6),uniform (32-bit),known (first 12 characters),"
+                       "crib (10 from the middle, typed keys) (default all)."),
+        QStringLiteral("list"), QStringLiteral("class,typed,uniform,known,crib"));
     const QCommandLineOption seedOption(QStringLiteral("seed"),
                                         QStringLiteral("Seed of the lines and keys."),
                                         QStringLiteral("n"), QStringLiteral("2026"));
@@ -161,7 +193,7 @@ int main(int argc, char *argv[])
     const int perCell = std::max(1, parser.value(linesOption).toInt());
     QTextStream out(stdout);
     out << "genre\tlength\tkind\tlines\texact %\tletters %\tkeys reproduce %\tmedian ms\tworst "
-           "ms\n";
+           "ms\tsearch misses\tfalse no key\tright at >=90 %\tnot stopped early\n";
     int cells = 0;
     for (const QString &genreName : parser.value(genresOption).split(QLatin1Char(','))) {
         const std::optional<bench::Genre> genre = bench::genreNamed(genreName);
@@ -196,5 +228,10 @@ int main(int argc, char *argv[])
             }
         }
     }
+    struct rusage usage
+    {
+    };
+    getrusage(RUSAGE_SELF, &usage);
+    out << "peak memory of the whole run: " << usage.ru_maxrss / 1024 << " MiB\n";
     return cells > 0 ? 0 : 1;
 }
