@@ -27,6 +27,27 @@ void SignPattern::assign(int t, bool negativeAfter)
         negative &= ~bit;
 }
 
+void fillResidues(int classIndex, int n, std::vector<qint8> &residues)
+{
+    const int a = classIndex >> 10;
+    const int c = (classIndex >> 5) & 31;
+    residues.resize(n);
+    int r = classIndex & 31;
+    for (int i = 0; i < n; ++i) {
+        residues[i] = qint8(r);
+        r = (a * r + c) & 31;
+    }
+}
+
+SignPattern classPattern(int classIndex)
+{
+    SignPattern pattern;
+    pattern.a = classIndex >> 10;
+    pattern.c = (classIndex >> 5) & 31;
+    pattern.r0 = classIndex & 31;
+    return pattern;
+}
+
 std::optional<QVector<int>> patternGamma(const SignPattern &pattern, int n)
 {
     QVector<int> gamma(n, 0);

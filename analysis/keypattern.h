@@ -43,6 +43,20 @@ struct SignPattern
     void assign(int t, bool negativeAfter);
 };
 
+// The residue classes (A, C, T0) mod 32, one index each: a·1024 + c·32 + r0.
+constexpr int residueClassCount = 32 * 32 * 32;
+
+constexpr int residueClassIndex(int a, int c, int r0)
+{
+    return (a << 10) | (c << 5) | r0;
+}
+
+// The class's residues as a pattern with no signs fixed yet.
+SignPattern classPattern(int classIndex);
+
+// The residues r(0..n−1) of one class.
+void fillResidues(int classIndex, int n, std::vector<qint8> &residues);
+
 // The residue that follows state or residue t: (a·t + c) mod 32, for negative t as well.
 constexpr int nextResidue(int a, int c, int t)
 {

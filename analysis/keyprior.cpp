@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <limits>
 
 namespace analysis {
@@ -22,9 +23,49 @@ double ratioProbability(int k)
     return 1.0 / (2.0 * k * (k + 1));
 }
 
+std::vector<PriorPattern> typedFamily(int index, int length)
+{
+    std::vector<PriorPattern> family;
+    const SignPattern base = classPattern(index);
+    const auto never = [](int) { return false; };
+    const bool firstMatters = nextResidue(base.a, base.c, base.r0) != 0 && length > 1;
+    for (const bool seedInRange : {true, false}) {
+        // A seed in 0..31 leaves T(1) non-negative; a larger one may wrap.
+        const double share = seedInRange ? nonWrappingSeedInRangeShare()
+                                         : nonWrappingSeedOutShare(false, firstMatters);
+        family.push_back(
+            {patternOfSigns(base.a, base.c, base.r0, seedInRange, false, never, length),
+             std::log(share)});
+    }
+    if (!firstMatters)
+        return family;
+    // Ratios that give the same walk share one pattern and add up their odds.
+    SignPattern group;
+    double groupProbability = 0;
+    const auto addGroup = [&] {
+        if (groupProbability > 0)
+            family.push_back(
+                {group, std::log(nonWrappingSeedOutShare(true, true) * groupProbability)});
+    };
+    for (int ratio = 0; ratio <= 32; ++ratio) {
+        const auto beyondRatio = [ratio](int t) { return t < 0 && -t > ratio; };
+        const SignPattern pattern =
+            patternOfSigns(base.a, base.c, base.r0, false, true, beyondRatio, length);
+        if (groupProbability > 0 && pattern.assigned == group.assigned &&
+            pattern.negative == group.negative) {
+            groupProbability += ratioProbability(ratio);
+            continue;
+        }
+        addGroup();
+        group = pattern;
+        groupProbability = ratioProbability(ratio);
+    }
+    addGroup();
+    return family;
+}
+
 namespace {
 
-constexpr int residueClassCount = 32 * 32 * 32;
 constexpr int stateCount = 63;
 // Each character outside the alphabet lets the walk go both ways; a line of few letters
 // would make the walks too many to follow. Past this many steps over all classes the
@@ -242,8 +283,10 @@ std::optional<double> keystreamLogPrior(const std::vector<qint8> &required)
         return 0.0;
     ClassWalker walker(required);
     double total = 0;
-    for (int index = 0; index < residueClassCount && !walker.exhausted(); ++index)
-        total += walker.share(index >> 10, (index >> 5) & 31, index & 31);
+    for (int index = 0; index < residueClassCount && !walker.exhausted(); ++index) {
+        const SignPattern residues = classPattern(index);
+        total += walker.share(residues.a, residues.c, residues.r0);
+    }
     if (walker.exhausted())
         return std::nullopt;
     if (total <= 0)

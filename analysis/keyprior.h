@@ -4,6 +4,8 @@
 #ifndef GAMMACRYPT_KEYPRIOR_H
 #define GAMMACRYPT_KEYPRIOR_H
 
+#include "keypattern.h"
+
 #include <QtGlobal>
 
 #include <cmath>
@@ -70,6 +72,18 @@ double ratioProbability(int k);
 // often as it occurs. None when the walks are too many to follow (a line of few letters
 // among many other characters).
 std::optional<double> keystreamLogPrior(const std::vector<qint8> &required);
+
+struct PriorPattern
+{
+    SignPattern pattern;
+    double logPrior = 0;
+};
+
+// The sign patterns of one residue class that keys typed in class or at will give, with
+// their priors. Non-negative keys without wrap-around in the states: every non-negative state
+// is followed by a non-negative value, a negative state t by a negative one exactly when
+// |t| > C/A; T(1) is negative only through a large T0.
+std::vector<PriorPattern> typedFamily(int classIndex, int length);
 
 } // namespace analysis
 

@@ -7,6 +7,7 @@
 #include "gamma.h"
 #include "keyprior.h"
 #include "languagemodel.h"
+#include "rerank.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -23,24 +24,20 @@ namespace analysis {
 
 namespace {
 
-constexpr int residueClassCount = 32 * 32 * 32;
 // The priors that bound a residue class's patterns from above, by the kind of key.
 const double nonWrappingLogShare = std::log(classKeyShare + typedKeyShare);
 const double anyKeyLogShare = std::log(anyKeyShare);
 constexpr float impossible = -std::numeric_limits<float>::infinity();
 
+// Most sign patterns belong to no key, and realising one costs far more than scoring it: a
+// class's best few are realised, and a class adds a few texts at most, so that one class's
+// near-copies of a text do not crowd out the others.
+constexpr int patternsRealisedPerClass = 32;
+constexpr int keysAcceptedPerClass = 6;
+
 // Past this much work (hypotheses times positions) the sign search stops taking new
 // residue classes; it bounds the time a line can take.
 constexpr qint64 workBudget = 30'000'000;
-
-struct SearchedLine
-{
-    std::vector<qint8> code;         // the alphabet code at each position, or −1
-    std::vector<qint8> forced;       // the gamma code the known beginning requires, or −1
-    std::vector<int> lettersThrough; // alphabet positions among 0..i
-    int length = 0;
-    int letterCount = 0;
-};
 
 // False when the known beginning cannot be the plain text of this line under any key.
 bool applyKnown(const QString &cipher, const QString &known, SearchedLine &line)
@@ -58,28 +55,6 @@ bool applyKnown(const QString &cipher, const QString &known, SearchedLine &line)
         line.forced[i] = qint8(*cipherCode ^ *plainCode);
     }
     return true;
-}
-
-// The residues r(0..n−1) of one class.
-void fillResidues(int classIndex, int n, std::vector<qint8> &residues)
-{
-    const int a = classIndex >> 10;
-    const int c = (classIndex >> 5) & 31;
-    residues.resize(n);
-    int r = classIndex & 31;
-    for (int i = 0; i < n; ++i) {
-        residues[i] = qint8(r);
-        r = (a * r + c) & 31;
-    }
-}
-
-SignPattern classPattern(int classIndex)
-{
-    SignPattern pattern;
-    pattern.a = classIndex >> 10;
-    pattern.c = (classIndex >> 5) & 31;
-    pattern.r0 = classIndex & 31;
-    return pattern;
 }
 
 // The best the model gives a letter after a given one, whatever came before it: scoring
@@ -151,100 +126,6 @@ float gammaScore(const SearchedLine &line, const QVector<int> &gamma)
     return score;
 }
 
-double tripleScore(const QByteArray &letters)
-{
-    double score = 0;
-    int before = lineStartContext;
-    int previous = lineStartContext;
-    for (const char letter : letters) {
-        const int q = quint8(letter);
-        score += tripleLogProbability[before][previous][q];
-        before = previous;
-        previous = q;
-    }
-    return score;
-}
-
-QByteArray plainLetters(const SearchedLine &line, const QVector<int> &gamma)
-{
-    QByteArray letters;
-    letters.reserve(line.length);
-    for (int i = 0; i < line.length; ++i) {
-        if (line.code[i] >= 0)
-            letters.append(char(line.code[i] ^ gamma[i]));
-    }
-    return letters;
-}
-
-struct PriorPattern
-{
-    SignPattern pattern;
-    double logPrior = 0;
-};
-
-// The sign patterns of one residue class that typed keys give, with their priors.
-// Non-negative keys without wrap-around in the states: every non-negative state is followed
-// by a non-negative value, a negative state t by a negative one exactly when |t| > C/A; T(1)
-// is negative only through a large T0.
-std::vector<PriorPattern> typedFamily(int index, int length)
-{
-    std::vector<PriorPattern> family;
-    const SignPattern base = classPattern(index);
-    const auto never = [](int) { return false; };
-    const bool firstMatters = nextResidue(base.a, base.c, base.r0) != 0 && length > 1;
-    for (const bool seedInRange : {true, false}) {
-        // A seed in 0..31 leaves T(1) non-negative; a larger one may wrap.
-        const double share = seedInRange ? nonWrappingSeedInRangeShare()
-                                         : nonWrappingSeedOutShare(false, firstMatters);
-        family.push_back(
-            {patternOfSigns(base.a, base.c, base.r0, seedInRange, false, never, length),
-             std::log(share)});
-    }
-    if (!firstMatters)
-        return family;
-    // Ratios that give the same walk share one pattern and add up their odds.
-    SignPattern group;
-    double groupProbability = 0;
-    const auto addGroup = [&] {
-        if (groupProbability > 0)
-            family.push_back(
-                {group, std::log(nonWrappingSeedOutShare(true, true) * groupProbability)});
-    };
-    for (int ratio = 0; ratio <= 32; ++ratio) {
-        const auto beyondRatio = [ratio](int t) { return t < 0 && -t > ratio; };
-        const SignPattern pattern =
-            patternOfSigns(base.a, base.c, base.r0, false, true, beyondRatio, length);
-        if (groupProbability > 0 && pattern.assigned == group.assigned &&
-            pattern.negative == group.negative) {
-            groupProbability += ratioProbability(ratio);
-            continue;
-        }
-        addGroup();
-        group = pattern;
-        groupProbability = ratioProbability(ratio);
-    }
-    addGroup();
-    return family;
-}
-
-struct PoolEntry
-{
-    double score = 0;
-    GammaKey key;
-    QByteArray letters;
-    int cribPosition = -1;
-    double confidence = 0;
-};
-
-// Where the crib may stand: the gamma codes it requires there (with the known beginning's).
-struct Placement
-{
-    int cribPosition = -1;
-    std::vector<qint8> forced;
-};
-
-// Texts the search keeps, whatever --top asks: the first candidate must not depend on how
-// many are printed, and the confidence weighs the first against the others.
 constexpr int rankedPoolSize = 100;
 
 // One state of the sign search: the signs fixed so far and where the walk stands.
@@ -341,7 +222,7 @@ public:
         const QVector<int> gamma = keyGamma(key, line.length);
         const QByteArray letters = plainLetters(line, gamma);
         pool.push_back(
-            PoolEntry{tripleScore(letters) + anyKeyLogShare, key, letters, cribPosition});
+            FoundText{tripleScore(letters) + anyKeyLogShare, key, letters, cribPosition});
     }
 
     void setPlacements(std::vector<Placement> all) { placements = std::move(all); }
@@ -397,178 +278,19 @@ public:
         }
     }
 
-    // The search ranks with the triples and with each key's own prior. Its best texts, the
-    // texts that the typed keys of their residue classes give, and the line as it stands are
-    // ranked again: with the longer contexts, which tell a real first word from a plausible
-    // run of letters where the keystream leaves the line's first letters to the model alone,
-    // and with the share of all keys that give each keystream, which counts a keystream that
-    // many keys share (a long run of zeros hides the residues under it; weak keys leave the
-    // whole line as it stands) as often as it occurs.
-    std::vector<PoolEntry> best()
+    std::vector<FoundText> best() const
     {
-        std::vector<Reranked> candidates;
-        for (const PoolEntry &entry : pool) {
-            candidates.push_back({entry.score - tripleScore(entry.letters),
-                                  patternOfKey(entry.key, line.length), entry.key, entry.letters,
-                                  lineLogProbability(entry.letters), 0, entry.cribPosition});
-        }
-        std::vector<Reranked> relatives = typedRelatives(candidates);
-        for (Reranked &relative : relatives) {
-            relative.textLog = lineLogProbability(relative.letters);
-            relative.score = relative.ownPrior + relative.textLog;
-        }
-        std::sort(relatives.begin(), relatives.end(),
-                  [](const Reranked &x, const Reranked &y) { return x.score > y.score; });
-        if (int(relatives.size()) > relativesReranked)
-            relatives.resize(relativesReranked);
-        candidates.insert(candidates.end(), relatives.begin(), relatives.end());
-        if (std::optional<Reranked> asItStands = lineAsItStands(candidates))
-            candidates.push_back(*asItStands);
-
-        // A line of few letters leaves too many walks to weigh: then each text keeps the prior
-        // of the pattern that gave it, for all alike.
-        std::vector<double> priors;
-        for (const Reranked &candidate : candidates) {
-            const std::optional<double> prior = keystreamLogPrior(requiredGamma(candidate.letters));
-            if (!prior) {
-                priors.clear();
-                break;
-            }
-            priors.push_back(*prior);
-        }
-        for (std::size_t k = 0; k < candidates.size(); ++k) {
-            Reranked &candidate = candidates[k];
-            candidate.score = candidate.textLog + (priors.empty() ? candidate.ownPrior : priors[k]);
-        }
-        std::sort(candidates.begin(), candidates.end(),
-                  [](const Reranked &x, const Reranked &y) { return x.score > y.score; });
-        const double total = logSumOfScores(candidates);
-        std::vector<PoolEntry> ranked;
-        for (const Reranked &candidate : candidates) {
-            if (int(ranked.size()) == settings.top)
-                break;
-            const std::optional<GammaKey> key =
-                candidate.key ? candidate.key : realisePattern(candidate.pattern, line.length);
-            if (key)
-                ranked.push_back(PoolEntry{candidate.score, *key, candidate.letters,
-                                           candidate.cribPosition,
-                                           std::exp(candidate.score - total)});
-        }
-        return ranked;
+        return rankFoundTexts(line, placements, pool, settings.top);
     }
 
 private:
-    struct Reranked
-    {
-        double ownPrior = 0; // the prior of the one pattern that gave the text
-        SignPattern pattern;
-        std::optional<GammaKey> key; // realised when the text makes the list
-        QByteArray letters;
-        double textLog = 0; // how much the letters read like Russian, words included
-        double score = 0;
-        int cribPosition = -1;
-    };
-
-    // Typed relatives beyond this many, best first by their own prior, are not ranked again:
-    // the full prior costs a walk through every residue class.
-    static constexpr int relativesReranked = 8;
-
-    // ln Σ exp(score) over the weighed texts: the posterior they hold together.
-    static double logSumOfScores(const std::vector<Reranked> &candidates)
-    {
-        if (candidates.empty())
-            return 0;
-        const double top = candidates.front().score;
-        double sum = 0;
-        for (const Reranked &candidate : candidates)
-            sum += std::exp(candidate.score - top);
-        return top + std::log(sum);
-    }
-
-    static bool holdsLetters(const std::vector<Reranked> &candidates, const QByteArray &letters)
-    {
-        return std::any_of(candidates.begin(), candidates.end(),
-                           [&letters](const Reranked &c) { return c.letters == letters; });
-    }
-
-    // Where the crib stands in the gamma's text (−1 without a crib), if the text fits.
-    std::optional<int> fitsKnown(const QVector<int> &gamma) const
-    {
-        for (const Placement &placement : placements) {
-            bool fits = true;
-            for (int i = 0; i < line.length && fits; ++i)
-                fits = placement.forced[i] < 0 || placement.forced[i] == gamma[i];
-            if (fits)
-                return placement.cribPosition;
-        }
-        return std::nullopt;
-    }
-
-    // The texts that typed keys of the candidates' residue classes give, other than theirs.
-    std::vector<Reranked> typedRelatives(const std::vector<Reranked> &candidates) const
-    {
-        std::vector<int> classes;
-        for (const Reranked &candidate : candidates) {
-            const int index =
-                (candidate.pattern.a << 10) | (candidate.pattern.c << 5) | candidate.pattern.r0;
-            if (std::find(classes.begin(), classes.end(), index) == classes.end())
-                classes.push_back(index);
-        }
-        std::vector<Reranked> relatives;
-        for (const int index : classes) {
-            for (const PriorPattern &typed : typedFamily(index, line.length)) {
-                const std::optional<QVector<int>> gamma = patternGamma(typed.pattern, line.length);
-                if (!gamma)
-                    continue;
-                const std::optional<int> crib = fitsKnown(*gamma);
-                if (!crib)
-                    continue;
-                const QByteArray letters = plainLetters(line, *gamma);
-                if (holdsLetters(candidates, letters) || holdsLetters(relatives, letters))
-                    continue;
-                relatives.push_back(
-                    {typed.logPrior, typed.pattern, std::nullopt, letters, 0, 0, *crib});
-            }
-        }
-        return relatives;
-    }
-
-    // The line as it stands: gamma 0 at every position, as weak keys give. Typed keys of the
-    // class A = 1, C = 0, T0 = 1 (mod 32) with T(1) negative and C < A never leave state −31.
-    std::optional<Reranked> lineAsItStands(const std::vector<Reranked> &candidates) const
-    {
-        const QVector<int> zeros(line.length, 0);
-        const std::optional<int> crib = fitsKnown(zeros);
-        if (!crib)
-            return std::nullopt;
-        const QByteArray letters = plainLetters(line, zeros);
-        if (holdsLetters(candidates, letters))
-            return std::nullopt;
-        const auto negative = [](int t) { return t < 0; };
-        const SignPattern pattern = patternOfSigns(1, 0, 1, false, true, negative, line.length);
-        const double ownPrior = std::log(nonWrappingSeedOutShare(true, true) * ratioProbability(0));
-        return Reranked{ownPrior, pattern, std::nullopt, letters, lineLogProbability(letters),
-                        0,        *crib};
-    }
-
-    // The gamma code the text requires at each position; −1 where any would do.
-    std::vector<qint8> requiredGamma(const QByteArray &letters) const
-    {
-        std::vector<qint8> required(line.length, -1);
-        for (int i = 0, k = 0; i < line.length; ++i) {
-            if (line.code[i] >= 0)
-                required[i] = qint8(line.code[i] ^ quint8(letters.at(k++)));
-        }
-        return required;
-    }
-
     double threshold() const
     {
         if (int(pool.size()) < keep)
             return -std::numeric_limits<double>::infinity();
         return std::min_element(
                    pool.begin(), pool.end(),
-                   [](const PoolEntry &x, const PoolEntry &y) { return x.score < y.score; })
+                   [](const FoundText &x, const FoundText &y) { return x.score < y.score; })
             ->score;
     }
 
@@ -581,7 +303,7 @@ private:
         if (!gamma)
             return false;
         const QByteArray letters = plainLetters(line, *gamma);
-        const auto same = std::find_if(pool.begin(), pool.end(), [&letters](const PoolEntry &e) {
+        const auto same = std::find_if(pool.begin(), pool.end(), [&letters](const FoundText &e) {
             return e.letters == letters;
         });
         if (same != pool.end() && same->score >= score)
@@ -594,14 +316,14 @@ private:
         if (!key)
             return false;
         if (same != pool.end()) {
-            *same = PoolEntry{score, *key, letters, currentCrib};
+            *same = FoundText{score, *key, letters, currentCrib};
             return true;
         }
-        pool.push_back(PoolEntry{score, *key, letters, currentCrib});
+        pool.push_back(FoundText{score, *key, letters, currentCrib});
         if (int(pool.size()) > keep) {
             pool.erase(std::min_element(
                 pool.begin(), pool.end(),
-                [](const PoolEntry &x, const PoolEntry &y) { return x.score < y.score; }));
+                [](const FoundText &x, const FoundText &y) { return x.score < y.score; }));
         }
         return true;
     }
@@ -760,7 +482,7 @@ private:
         for (const Hypothesis &h : current) {
             if (double(h.score) <= threshold())
                 break;
-            if (tried == 32 || accepted == 6) {
+            if (tried == patternsRealisedPerClass || accepted == keysAcceptedPerClass) {
                 stoppedEarly = true;
                 break;
             }
@@ -780,7 +502,7 @@ private:
     const AttackSettings &settings;
     AttackResult &result;
     const int keep;
-    std::vector<PoolEntry> pool;
+    std::vector<FoundText> pool;
     std::vector<float> looseBounds; // per class, from the screening
     std::vector<float> exactBounds; // per class, with the full model; NaN until computed
     std::vector<std::array<float, 4>> lastBounds; // remainingBounds of class lastBoundsIndex
@@ -913,7 +635,7 @@ AttackResult attackLine(const QString &cipherLine, const AttackSettings &setting
         }
     }
     result.exhaustive = !search.stoppedEarly;
-    for (const PoolEntry &entry : search.best()) {
+    for (const FoundText &entry : search.best()) {
         const QString text = gammaTransform(cipherLine, entry.key.a, entry.key.c, entry.key.t0);
         result.candidates.append(
             Candidate{entry.score, entry.key, text, entry.confidence, entry.cribPosition});
