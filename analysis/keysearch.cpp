@@ -128,6 +128,44 @@ float gammaScore(const SearchedLine &line, const QVector<int> &gamma)
 
 constexpr int rankedPoolSize = 100;
 
+// For every point of the line and every choice of gamma (residue or zero) at the last two
+// letters, the best score the rest of the line could still add: entry k covers the
+// letters from the k-th on. A hypothesis that cannot reach the list even so is dropped.
+std::vector<std::array<float, 4>> remainingBounds(const SearchedLine &line,
+                                                  const std::vector<qint8> &residues)
+{
+    const int m = line.letterCount;
+    std::vector<std::array<qint8, 2>> letters(m + 2, {lineStartContext, lineStartContext});
+    std::vector<std::array<bool, 2>> allowed(m + 2, {true, true});
+    for (int i = 0, k = 2; i < line.length; ++i) {
+        if (line.code[i] < 0)
+            continue;
+        const int r = residues[i];
+        letters[k] = {qint8(line.code[i] ^ r), qint8(line.code[i])};
+        allowed[k] = {line.forced[i] < 0 || line.forced[i] == r,
+                      r != 0 && (line.forced[i] < 0 || line.forced[i] == 0)};
+        ++k;
+    }
+    std::vector<std::array<float, 4>> bounds(m + 1, {0, 0, 0, 0});
+    for (int k = m - 1; k >= 0; --k) {
+        for (int u = 0; u < 2; ++u) {
+            for (int v = 0; v < 2; ++v) {
+                float best = impossible;
+                for (int w = 0; w < 2; ++w) {
+                    if (!allowed[k + 2][w])
+                        continue;
+                    best = std::max(
+                        best,
+                        tripleLogProbability[letters[k][u]][letters[k + 1][v]][letters[k + 2][w]] +
+                            bounds[k + 1][v * 2 + w]);
+                }
+                bounds[k][u * 2 + v] = best;
+            }
+        }
+    }
+    return bounds;
+}
+
 // One state of the sign search: the signs fixed so far and where the walk stands.
 struct Hypothesis
 {
@@ -264,7 +302,7 @@ public:
             if (code % 2 == 0) {
                 std::vector<qint8> residues;
                 fillResidues(index, line.length, residues);
-                lastBounds = remainingBounds(residues);
+                lastBounds = remainingBounds(line, residues);
                 lastBoundsIndex = index;
                 exactBounds[index] = lastBounds[0][0];
                 heap.emplace_back(exactBounds[index], index * 2 + 1);
@@ -348,42 +386,6 @@ private:
     // Follows the walk position by position, deciding the sign after each state the first
     // time the walk leaves it (later visits follow that decision), and keeps the best
     // settings.beamWidth hypotheses. Returns the work done.
-    // For every point of the line and every choice of gamma (residue or zero) at the last two
-    // letters, the best score the rest of the line could still add: entry k covers the
-    // letters from the k-th on. A hypothesis that cannot reach the list even so is dropped.
-    std::vector<std::array<float, 4>> remainingBounds(const std::vector<qint8> &residues) const
-    {
-        const int m = line.letterCount;
-        std::vector<std::array<qint8, 2>> letters(m + 2, {lineStartContext, lineStartContext});
-        std::vector<std::array<bool, 2>> allowed(m + 2, {true, true});
-        for (int i = 0, k = 2; i < line.length; ++i) {
-            if (line.code[i] < 0)
-                continue;
-            const int r = residues[i];
-            letters[k] = {qint8(line.code[i] ^ r), qint8(line.code[i])};
-            allowed[k] = {line.forced[i] < 0 || line.forced[i] == r,
-                          r != 0 && (line.forced[i] < 0 || line.forced[i] == 0)};
-            ++k;
-        }
-        std::vector<std::array<float, 4>> bounds(m + 1, {0, 0, 0, 0});
-        for (int k = m - 1; k >= 0; --k) {
-            for (int u = 0; u < 2; ++u) {
-                for (int v = 0; v < 2; ++v) {
-                    float best = impossible;
-                    for (int w = 0; w < 2; ++w) {
-                        if (!allowed[k + 2][w])
-                            continue;
-                        best = std::max(best, tripleLogProbability[letters[k][u]][letters[k + 1][v]]
-                                                                  [letters[k + 2][w]] +
-                                                  bounds[k + 1][v * 2 + w]);
-                    }
-                    bounds[k][u * 2 + v] = best;
-                }
-            }
-        }
-        return bounds;
-    }
-
     qint64 signSearch(int index)
     {
         std::vector<qint8> residues;
@@ -391,7 +393,7 @@ private:
         const SignPattern base = classPattern(index);
         // Usually the class was bounded just before it came up.
         if (lastBoundsIndex != index) {
-            lastBounds = remainingBounds(residues);
+            lastBounds = remainingBounds(line, residues);
             lastBoundsIndex = index;
         }
         const std::vector<std::array<float, 4>> &remaining = lastBounds;
@@ -645,6 +647,15 @@ AttackResult attackLine(const QString &cipherLine, const AttackSettings &setting
             undecided || !(settings.known || settings.crib) ? AttackProblem::NotFound : noKey;
     result.elapsedMs = timer.elapsed();
     return result;
+}
+
+ClassBounds residueClassBounds(const QString &cipherLine, int classIndex)
+{
+    const SearchedLine line = searchedLine(cipherLine, AttackSettings{});
+    std::vector<qint8> residues;
+    fillResidues(classIndex, line.length, residues);
+    return {classBound(line, residues, bestAfterLetter()),
+            remainingBounds(line, residues).front()[0]};
 }
 
 std::optional<double> textScore(const QString &cipherLine, const GammaKey &key)

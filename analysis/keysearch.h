@@ -81,6 +81,16 @@ constexpr int longestSearchedLength = 1024;
 // ones, each a concrete key that transforms cipherLine into its text. Texts are distinct.
 AttackResult attackLine(const QString &cipherLine, const AttackSettings &settings);
 
+// The two upper bounds the search puts on a residue class's texts over cipherLine under the
+// triples (key priors left out): screening, cheap, for every class; full, for the classes
+// that come up. Every keystream of the class scores at most either; for tests.
+struct ClassBounds
+{
+    double screening = 0;
+    double full = 0;
+};
+ClassBounds residueClassBounds(const QString &cipherLine, int classIndex);
+
 // The score attackLine gives the text that key makes of cipherLine (over the part the search
 // ranks): the benchmark compares the truth's score with the first candidate's. None on a line
 // of too few letters among other characters, where the search weighs each pattern alone.

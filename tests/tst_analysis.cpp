@@ -10,6 +10,7 @@
 #include "keyprior.h"
 #include "keysearch.h"
 #include "languagemodel.h"
+#include "rerank.h"
 #include "support/processrun.h"
 
 #include <QRandomGenerator>
@@ -143,6 +144,11 @@ private slots:
     void tableReport();
     void confidenceIsAShare();
     void firstCandidateIndependentOfTop();
+    void boundsNeverUnderestimate_data();
+    void boundsNeverUnderestimate();
+    void typedFamilySharesAddUp();
+    void lineProbabilitiesAtMostOne_data();
+    void lineProbabilitiesAtMostOne();
 };
 
 void TestAnalysis::attackRecoversLine_data()
@@ -730,6 +736,97 @@ void TestAnalysis::firstCandidateIndependentOfTop()
     QVERIFY(!one.candidates.isEmpty() && !hundred.candidates.isEmpty());
     QCOMPARE(one.candidates.first().text, hundred.candidates.first().text);
     QCOMPARE(one.candidates.first().score, hundred.candidates.first().score);
+}
+
+// On random short lines and random residue classes, each bound the search prunes with is at
+// least the best triple score of any text the class can give: every position free to take
+// its residue or 0, which covers every sign pattern of the class.
+void TestAnalysis::boundsNeverUnderestimate_data()
+{
+    QTest::addColumn<quint32>("seed");
+    QTest::addColumn<bool>("withPunctuation");
+    for (quint32 seed = 1; seed <= 6; ++seed) {
+        QTest::addRow("letters, seed %u", seed) << seed << false;
+        QTest::addRow("punctuation, seed %u", seed) << seed << true;
+    }
+}
+
+void TestAnalysis::boundsNeverUnderestimate()
+{
+    QFETCH(quint32, seed);
+    QFETCH(bool, withPunctuation);
+    QRandomGenerator random(seed);
+    QString line;
+    for (int i = 0; i < 10; ++i) {
+        if (withPunctuation && i % 4 == 3)
+            line += QLatin1Char(',');
+        else
+            line += *lookupLetter(int(random.bounded(alphabetSize)));
+    }
+    for (int trial = 0; trial < 40; ++trial) {
+        const int index = int(random.bounded(analysis::residueClassCount));
+        std::vector<qint8> residues;
+        analysis::fillResidues(index, line.size(), residues);
+        std::vector<int> letterPositions;
+        for (int i = 0; i < line.size(); ++i) {
+            if (lookupCode(line.at(i)))
+                letterPositions.push_back(i);
+        }
+        double best = -std::numeric_limits<double>::infinity();
+        const int choices = 1 << letterPositions.size();
+        for (int mask = 0; mask < choices; ++mask) {
+            QByteArray letters;
+            for (std::size_t k = 0; k < letterPositions.size(); ++k) {
+                const int i = letterPositions[k];
+                const int gamma = (mask >> k) & 1 ? 0 : residues[i];
+                letters.append(char(*lookupCode(line.at(i)) ^ gamma));
+            }
+            best = std::max(best, analysis::tripleScore(letters));
+        }
+        const analysis::ClassBounds bounds = analysis::residueClassBounds(line, index);
+        QVERIFY2(bounds.full >= best - 1e-3, qPrintable(QString::number(index)));
+        QVERIFY2(bounds.screening >= best - 1e-3, qPrintable(QString::number(index)));
+    }
+}
+
+// The patterns of typed keys in one class carry the whole share of the keys that do not wrap
+// (each seed case, each sign of T(1), every ratio C/A), and the three kinds make up all keys.
+void TestAnalysis::typedFamilySharesAddUp()
+{
+    QCOMPARE(analysis::classKeyShare + analysis::typedKeyShare + analysis::anyKeyShare, 1.0);
+    QRandomGenerator random(7);
+    for (int trial = 0; trial < 200; ++trial) {
+        const int index = int(random.bounded(analysis::residueClassCount));
+        const int length = 1 + int(random.bounded(80));
+        double sum = 0;
+        for (const analysis::PriorPattern &pattern : analysis::typedFamily(index, length))
+            sum += std::exp(pattern.logPrior);
+        QVERIFY2(
+            std::abs(sum - (analysis::classKeyShare + analysis::typedKeyShare)) < 1e-9,
+            qPrintable(QStringLiteral("class %1, length %2: %3").arg(index).arg(length).arg(sum)));
+    }
+}
+
+// A line's probability is at most 1, words included, and the one-symbol lines share at most
+// 1 between them.
+void TestAnalysis::lineProbabilitiesAtMostOne_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("common word") << QStringLiteral("КОТОРЫЙ ");
+    QTest::newRow("short word") << QStringLiteral("И ");
+    QTest::newRow("unseen run") << QStringLiteral("ЩЪЫЬЭ ");
+    QTest::newRow("sentence") << QStringLiteral("ОН ПРИШЕЛ ДОМОЙ ПОЗДНО");
+}
+
+void TestAnalysis::lineProbabilitiesAtMostOne()
+{
+    QFETCH(QString, text);
+    const QByteArray codes = alphabetCodes(text);
+    QVERIFY(analysis::lineLogProbability(codes) <= 0);
+    double oneSymbolLines = 0;
+    for (int code = 0; code < alphabetSize; ++code)
+        oneSymbolLines += std::exp(analysis::lineLogProbability(QByteArray(1, char(code))));
+    QVERIFY2(oneSymbolLines <= 1 + 1e-9, qPrintable(QString::number(oneSymbolLines)));
 }
 
 #include "tst_analysis.moc"
