@@ -638,7 +638,9 @@ AttackResult attackLine(const QString &cipherLine, const AttackSettings &setting
     }
     result.exhaustive = !search.stoppedEarly;
     for (const FoundText &entry : search.best()) {
-        const QString text = gammaTransform(cipherLine, entry.key.a, entry.key.c, entry.key.t0);
+        const QString text = settings.candidateTexts ? gammaTransform(cipherLine, entry.key.a,
+                                                                      entry.key.c, entry.key.t0)
+                                                     : QString();
         result.candidates.append(
             Candidate{entry.score, entry.key, text, entry.confidence, entry.cribPosition});
     }

@@ -30,6 +30,9 @@ struct AttackSettings
     std::function<void(int done, int total)> progress;
     // Checked often; once set, the search stops soon and reports itself cancelled.
     const std::atomic<bool> *cancel = nullptr;
+    // False: Candidate::text is left empty, and the caller transforms the line with each key
+    // as it writes it; a long line is then not held once per candidate.
+    bool candidateTexts = true;
 };
 
 struct Candidate

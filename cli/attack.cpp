@@ -3,6 +3,7 @@
 
 #include "attack.h"
 
+#include "gamma.h"
 #include "keysearch.h"
 #include "messages.h"
 #include "outputsink.h"
@@ -13,6 +14,9 @@
 #include <QLocale>
 #include <QStringList>
 #include <QVector>
+
+#include <algorithm>
+#include <vector>
 
 namespace cli {
 
@@ -40,29 +44,99 @@ QString percentText(double confidence)
     return QLocale(QLocale::Russian).toString(confidence * 100, 'f', 0) + QLatin1Char('%');
 }
 
-QString tsvReport(const analysis::AttackResult &result, bool withCrib)
+// T(p) at any position: after its first value the generator stays in −31..31 and so falls
+// into its cycle within 64 steps.
+class GeneratorValues
+{
+public:
+    explicit GeneratorValues(const GammaKey &key)
+    {
+        values.push_back(key.t0);
+        for (int i = 1; i <= 65; ++i)
+            values.push_back(nextGammaValue(values.back(), key.a, key.c));
+        // The cycle: the first value from position 1 on that comes again.
+        for (int start = 1; start < int(values.size()) && period == 0; ++start) {
+            for (int next = start + 1; next < int(values.size()); ++next) {
+                if (values[next] == values[start]) {
+                    cycleStart = start;
+                    period = next - start;
+                    break;
+                }
+            }
+        }
+    }
+
+    qint32 at(qint64 position) const
+    {
+        if (position < cycleStart || period == 0)
+            return values[std::size_t(std::min<qint64>(position, qint64(values.size()) - 1))];
+        return values[std::size_t(cycleStart + (position - cycleStart) % period)];
+    }
+
+private:
+    std::vector<qint32> values;
+    int cycleStart = 0;
+    int period = 0;
+};
+
+// The candidate's text, transformed and written a piece at a time: a line of many millions
+// of characters is held once, as the input, whatever --top asks. From position p on, the
+// generator continues as a key whose T0 is T(p).
+class TextWriter
+{
+public:
+    TextWriter(OutputSink &sink, const QString &line) : sink(sink), line(line) {}
+
+    // Writes the text that key makes of the line, escaped, after lead; with trim, trailing
+    // spaces are left out, and so is lead when nothing else is left.
+    bool write(const GammaKey &key, bool trim, const QString &lead)
+    {
+        const GeneratorValues values(key);
+        int pendingSpaces = 0; // spaces held back until something follows them
+        bool leadWritten = false;
+        for (int from = 0; from < line.size();) {
+            int to = std::min<int>(line.size(), from + pieceLength);
+            if (to < line.size() && line.at(to - 1).isHighSurrogate())
+                ++to; // a pair stays whole, so that each piece converts on its own
+            QString piece =
+                gammaTransform(line.mid(from, to - from), key.a, key.c, values.at(from));
+            from = to;
+            if (trim) {
+                int end = int(piece.size());
+                while (end > 0 && piece.at(end - 1) == QLatin1Char(' '))
+                    --end;
+                const int trailing = int(piece.size()) - end;
+                if (end == 0) {
+                    pendingSpaces += trailing;
+                    continue;
+                }
+                piece = QString(pendingSpaces, QLatin1Char(' ')) + piece.left(end);
+                pendingSpaces = trailing;
+            }
+            if (!leadWritten) {
+                piece.prepend(lead);
+                leadWritten = true;
+            }
+            if (!sink.write(escapedCell(piece).toUtf8()))
+                return false;
+        }
+        return trim || leadWritten || sink.write(lead.toUtf8());
+    }
+
+private:
+    static constexpr int pieceLength = 1 << 16;
+    OutputSink &sink;
+    const QString &line;
+};
+
+QStringList tsvHeader(bool withCrib)
 {
     QStringList header{QStringLiteral("rank"),       QStringLiteral("score"),
                        QStringLiteral("confidence"), QStringLiteral("A"),
                        QStringLiteral("C"),          QStringLiteral("T0")};
     if (withCrib)
         header << QStringLiteral("crib_position");
-    header << QStringLiteral("text");
-    QString text = header.join(QLatin1Char('\t')) + QLatin1Char('\n');
-    int rank = 0;
-    for (const analysis::Candidate &candidate : result.candidates) {
-        QStringList row{QString::number(++rank),
-                        scoreText(candidate.score),
-                        confidenceText(candidate.confidence),
-                        QString::number(candidate.key.a),
-                        QString::number(candidate.key.c),
-                        QString::number(candidate.key.t0)};
-        if (withCrib)
-            row << QString::number(candidate.cribPosition + 1);
-        row << escapedCell(candidate.text);
-        text += row.join(QLatin1Char('\t')) + QLatin1Char('\n');
-    }
-    return text;
+    return header << QStringLiteral("text");
 }
 
 QString decimal(double value, int digits)
@@ -142,37 +216,65 @@ QString closingParagraph(const analysis::AttackResult &result, int lineLength)
     return text;
 }
 
-// A cell's text without its trailing spaces: a line of one space shows nothing.
-QString trimmedRight(const QString &text)
-{
-    int end = text.size();
-    while (end > 0 && text.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return text.left(end);
-}
-
-QString tableReport(const analysis::AttackResult &result, int lineLength, bool withCrib)
+// The report, each candidate's text written as it is made. The table's columns before the
+// text are aligned over all rows (the text is the last column and needs no padding); its
+// text has its trailing spaces trimmed (a line of one space shows nothing).
+int writeAttackReport(const analysis::AttackResult &result, const QString &line, bool tsv,
+                      bool withCrib)
 {
     QVector<QStringList> rows;
-    QStringList header{QStringLiteral("место"),       QStringLiteral("оценка"),
-                       QStringLiteral("уверенность"), QStringLiteral("A"),
-                       QStringLiteral("C"),           QStringLiteral("T0")};
-    if (withCrib)
-        header << QStringLiteral("фрагмент с позиции");
-    header << QStringLiteral("текст");
+    QStringList header = tsv ? tsvHeader(withCrib)
+                             : QStringList{QStringLiteral("место"),       QStringLiteral("оценка"),
+                                           QStringLiteral("уверенность"), QStringLiteral("A"),
+                                           QStringLiteral("C"),           QStringLiteral("T0")};
+    if (!tsv) {
+        if (withCrib)
+            header << QStringLiteral("фрагмент с позиции");
+        header << QStringLiteral("текст");
+    }
     rows.append(header);
     int rank = 0;
     for (const analysis::Candidate &candidate : result.candidates) {
-        QStringList row{QString::number(++rank),           scoreText(candidate.score),
-                        percentText(candidate.confidence), QString::number(candidate.key.a),
-                        QString::number(candidate.key.c),  QString::number(candidate.key.t0)};
+        QStringList row{QString::number(++rank),
+                        scoreText(candidate.score),
+                        tsv ? confidenceText(candidate.confidence)
+                            : percentText(candidate.confidence),
+                        QString::number(candidate.key.a),
+                        QString::number(candidate.key.c),
+                        QString::number(candidate.key.t0)};
         if (withCrib)
             row << QString::number(candidate.cribPosition + 1);
-        row << escapedCell(trimmedRight(candidate.text));
+        row << QString();
         rows.append(row);
     }
-    return alignedTable(rows, {int(header.size()) - 1}) + QLatin1Char('\n') +
-           closingParagraph(result, lineLength);
+    QStringList lines;
+    if (tsv) {
+        for (QStringList row : rows) {
+            const QString last = row.takeLast();
+            lines << row.join(QLatin1Char('\t')) + QLatin1Char('\t') + last;
+        }
+    } else {
+        lines = alignedTable(rows, {int(header.size()) - 1}).split(QLatin1Char('\n'));
+    }
+
+    OutputSink sink;
+    TextWriter texts(sink, line);
+    bool written = sink.open(QString()) && sink.write((lines.first() + QLatin1Char('\n')).toUtf8());
+    for (int k = 0; written && k < result.candidates.size(); ++k) {
+        // In the table the text starts two spaces after its row's last cell.
+        written = sink.write(lines.at(k + 1).toUtf8()) &&
+                  texts.write(result.candidates.at(k).key, !tsv,
+                              tsv ? QString() : QStringLiteral("  ")) &&
+                  sink.write("\n", 1);
+    }
+    if (written && !tsv)
+        written =
+            sink.write((QLatin1Char('\n') + closingParagraph(result, int(line.size()))).toUtf8());
+    if (!written || !sink.finish()) {
+        printError(sink.failure());
+        return exitInputOutputError;
+    }
+    return exitSuccess;
 }
 
 bool decodedOption(const std::optional<QByteArray> &raw, const char *name,
@@ -206,6 +308,7 @@ int runAttack(const Options &options)
         return exitInputOutputError;
     analysis::AttackSettings settings;
     settings.top = options.top;
+    settings.candidateTexts = false; // written as they are made, a piece at a time
     if (!decodedOption(options.known, "--known", settings.known) ||
         !decodedOption(options.crib, "--crib", settings.crib))
         return exitInputOutputError;
@@ -248,11 +351,8 @@ int runAttack(const Options &options)
     if (result.shortLine && options.format == TraceFormat::Tsv)
         printWarning(shortLineWarning());
 
-    const bool withCrib = settings.crib.has_value();
-    const QString report = options.format == TraceFormat::Tsv
-                               ? tsvReport(result, withCrib)
-                               : tableReport(result, int(line.size()), withCrib);
-    return writeReport(report.toUtf8());
+    return writeAttackReport(result, line, options.format == TraceFormat::Tsv,
+                             settings.crib.has_value());
 }
 
 } // namespace cli

@@ -149,6 +149,8 @@ private slots:
     void typedFamilySharesAddUp();
     void lineProbabilitiesAtMostOne_data();
     void lineProbabilitiesAtMostOne();
+    void longLineTextsWrittenInPieces_data();
+    void longLineTextsWrittenInPieces();
 };
 
 void TestAnalysis::attackRecoversLine_data()
@@ -827,6 +829,44 @@ void TestAnalysis::lineProbabilitiesAtMostOne()
     for (int code = 0; code < alphabetSize; ++code)
         oneSymbolLines += std::exp(analysis::lineLogProbability(QByteArray(1, char(code))));
     QVERIFY2(oneSymbolLines <= 1 + 1e-9, qPrintable(QString::number(oneSymbolLines)));
+}
+
+// The tool writes a long line's texts a piece of 65536 characters at a time: across the
+// pieces (a surrogate pair on the boundary, trailing spaces in the last piece alone) each
+// text is still the one decrypt gives, trimmed in the table only.
+void TestAnalysis::longLineTextsWrittenInPieces_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::newRow("tsv") << QStringLiteral("tsv");
+    QTest::newRow("table") << QStringLiteral("table");
+}
+
+void TestAnalysis::longLineTextsWrittenInPieces()
+{
+    QFETCH(QString, format);
+    QString plain;
+    while (plain.size() < 65535)
+        plain += letter + QLatin1Char(' ');
+    plain.truncate(65535);
+    plain += QStringLiteral("\U0001F600") + letter + QString(70000, QLatin1Char(' '));
+    const GammaKey key{12345, 678, 9999};
+    const QString cipher = encrypted(plain, key);
+    const Run run = cli({"attack", "--top", "2", "--format", format}, cipher.toUtf8());
+    QCOMPARE(run.exitCode, 0);
+    const QString expected = encrypted(cipher, key);
+    if (format == QLatin1String("tsv")) {
+        const QVector<QHash<QString, QString>> rows = tsvRecords(run.out);
+        QCOMPARE(int(rows.size()), 2);
+        QCOMPARE(rows.first().value("text"), expected);
+        for (const QHash<QString, QString> &row : rows) {
+            const Run decrypt = cli({"decrypt", "--key", keyOf(row)}, cipher.toUtf8());
+            QCOMPARE(decrypt.out, row.value("text"));
+        }
+        return;
+    }
+    const QStringList lines = run.out.split(QLatin1Char('\n'));
+    QVERIFY(lines.value(1).endsWith(expected.trimmed()));
+    QVERIFY(!lines.value(1).endsWith(QLatin1Char(' ')));
 }
 
 #include "tst_analysis.moc"
