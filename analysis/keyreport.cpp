@@ -13,6 +13,16 @@ namespace {
 
 // A period this short lets a reader undo the gamma by eye, a handful of shifts at most.
 constexpr int weakPeriod = 4;
+// A typical line of a letter: a key that leaves this many first characters as they are
+// shows most short messages in the clear.
+constexpr int typicalLine = 32;
+
+int leadingZeros(const GammaKey &key, const GeneratorCycle &cycle)
+{
+    const QVector<int> gamma = keyGamma(key, cycle.mu + cycle.lambda);
+    const auto firstCode = std::find_if(gamma.cbegin(), gamma.cend(), [](int g) { return g != 0; });
+    return int(firstCode - gamma.cbegin());
+}
 
 QString weakness(const KeyReport &report)
 {
@@ -23,6 +33,11 @@ QString weakness(const KeyReport &report)
                               "почти без ключа")
             .arg(report.period)
             .arg(weakPeriod);
+    }
+    if (report.leadingZeros >= typicalLine) {
+        return QStringLiteral("код гаммы равен 0 на позициях 0–%1: строка такой длины остаётся "
+                              "открытым текстом заглавными буквами")
+            .arg(report.leadingZeros - 1);
     }
     return QString();
 }
@@ -53,6 +68,7 @@ KeyReport analyseKey(const GammaKey &key, int length)
     report.zeros = int(std::count(report.gamma.cbegin(), report.gamma.cend(), 0));
     report.allZero = report.zeros == length;
     report.period = gammaPeriod(key, report.cycle);
+    report.leadingZeros = leadingZeros(key, report.cycle);
     report.smallest = smallestEquivalentKey(key, length);
     report.weakReason = weakness(report);
     report.weak = !report.weakReason.isEmpty();

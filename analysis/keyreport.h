@@ -23,6 +23,7 @@ struct KeyReport
     int zeros = 0;
     int period = 0; // the least period of the gamma codes on the generator's cycle
     bool allZero = false;
+    int leadingZeros = 0; // gamma codes 0 from position 0 on, within the first mu + lambda
     std::optional<GammaKey> smallest; // none: no non-negative key gives this keystream
     bool weak = false;
     QString weakReason; // Russian, empty when not weak

@@ -18,9 +18,9 @@ namespace {
 
 using analysis::KeyReport;
 
-QString keyText(qint32 a, qint32 c, qint32 t0)
+QString keyText(const GammaKey &key)
 {
-    return QStringLiteral("%1,%2,%3").arg(a).arg(c).arg(t0);
+    return QStringLiteral("%1,%2,%3").arg(key.a).arg(key.c).arg(key.t0);
 }
 
 QString gammaLine(const QVector<int> &gamma)
@@ -34,7 +34,7 @@ QString gammaLine(const QVector<int> &gamma)
 QString tsvReport(const KeyReport &report)
 {
     const QVector<QStringList> rows = {
-        {QStringLiteral("key"), keyText(report.key.a, report.key.c, report.key.t0)},
+        {QStringLiteral("key"), keyText(report.key)},
         {QStringLiteral("length"), QString::number(report.gamma.size())},
         {QStringLiteral("mu"), QString::number(report.cycle.mu)},
         {QStringLiteral("lambda"), QString::number(report.cycle.lambda)},
@@ -45,7 +45,7 @@ QString tsvReport(const KeyReport &report)
         {QStringLiteral("gamma_period"), QString::number(report.period)},
         {QStringLiteral("weak"), report.weak ? QStringLiteral("yes") : QStringLiteral("no")},
         {QStringLiteral("smallest_key"),
-         keyText(report.smallest->a, report.smallest->c, report.smallest->t0)},
+         report.smallest ? keyText(*report.smallest) : QStringLiteral("-")},
     };
     QString text = QStringLiteral("field\tvalue\n");
     for (const QStringList &row : rows)
@@ -58,12 +58,21 @@ QString weaknessText(const KeyReport &report)
     return report.weak ? QStringLiteral("да: ") + report.weakReason : QStringLiteral("нет");
 }
 
+QString smallestKeyText(const KeyReport &report)
+{
+    if (report.smallest)
+        return keyText(*report.smallest);
+    return QStringLiteral("нет: ни один ключ с неотрицательными A, C и T0 не даёт такую гамму на "
+                          "этих %1 позициях")
+        .arg(report.gamma.size());
+}
+
 QString tableReport(const KeyReport &report)
 {
     const int length = report.gamma.size();
     const QLocale russian(QLocale::Russian);
     const QVector<QStringList> rows = {
-        {QStringLiteral("ключ"), keyText(report.key.a, report.key.c, report.key.t0)},
+        {QStringLiteral("ключ"), keyText(report.key)},
         {QStringLiteral("позиций"), QString::number(length)},
         {QStringLiteral("μ"), QString::number(report.cycle.mu)},
         {QStringLiteral("λ"), QString::number(report.cycle.lambda)},
@@ -76,7 +85,7 @@ QString tableReport(const KeyReport &report)
         {QStringLiteral("период гаммы"), QString::number(report.period)},
         {QStringLiteral("слабый ключ"), weaknessText(report)},
         {QStringLiteral("наименьший неотрицательный ключ с той же гаммой"),
-         keyText(report.smallest->a, report.smallest->c, report.smallest->t0)},
+         smallestKeyText(report)},
     };
     return alignedTable(rows, {0, 1}) +
            QStringLiteral("\nЦикл датчика: μ = %1, λ = %2: с позиции μ значения T(i) идут по "
