@@ -102,7 +102,7 @@ int runAnalyze(const Options &options)
 {
     const KeyReport report = analysis::analyseKey(options.key, options.length);
     const QString text =
-        options.format == TraceFormat::Tsv ? tsvReport(report) : tableReport(report);
+        options.format == ReportFormat::Tsv ? tsvReport(report) : tableReport(report);
     return writeReport(text.toUtf8());
 }
 

@@ -5,11 +5,11 @@
 
 #include "gammatrace.h"
 #include "generatorcycle.h"
+#include "input.h"
 #include "linesplitter.h"
 #include "messages.h"
 #include "outputsink.h"
 #include "stdstreams.h"
-#include "streamcipher.h"
 #include "utf8.h"
 
 #include <QFile>
@@ -124,10 +124,10 @@ Cell codeCell(int code)
 // Control characters, separators and surrogate halves would break the rows or vanish on
 // screen, so they are shown by their code point. The table shows the space, which the
 // alphabet enciphers like a letter, as a visible mark.
-Cell characterCell(char16_t unit, TraceFormat format)
+Cell characterCell(char16_t unit, ReportFormat format)
 {
     if (unit == u' ')
-        return format == TraceFormat::Table ? Cell{"␣", 3, 1} : Cell{" ", 1, 1};
+        return format == ReportFormat::Table ? Cell{"␣", 3, 1} : Cell{" ", 1, 1};
     const QChar ch(unit);
     const QChar::Category category = ch.category();
     const bool separator = category == QChar::Separator_Space ||
@@ -181,9 +181,9 @@ constexpr Column columns[columnCount] = {{"позиция", "position", false},
 class RowLayout
 {
 public:
-    RowLayout(TraceFormat format, qint64 units, qint32 t0) : format(format)
+    RowLayout(ReportFormat format, qint64 units, qint32 t0) : format(format)
     {
-        if (format == TraceFormat::Tsv)
+        if (format == ReportFormat::Tsv)
             return;
         for (int i = 0; i < columnCount; ++i)
             widths[i] = QString::fromUtf8(columns[i].tableHeading).size();
@@ -206,7 +206,7 @@ public:
         Cell cells[columnCount];
         for (int i = 0; i < columnCount; ++i) {
             const char *heading =
-                format == TraceFormat::Table ? columns[i].tableHeading : columns[i].tsvHeading;
+                format == ReportFormat::Table ? columns[i].tableHeading : columns[i].tsvHeading;
             cells[i].bytes = int(std::strlen(heading));
             std::memcpy(cells[i].text, heading, size_t(cells[i].bytes));
             cells[i].width = QString::fromUtf8(heading).size();
@@ -236,7 +236,7 @@ private:
             end += count;
         };
         for (int i = 0; i < columnCount; ++i) {
-            if (i > 0 && format == TraceFormat::Table)
+            if (i > 0 && format == ReportFormat::Table)
                 pad(2);
             else if (i > 0)
                 *end++ = '\t';
@@ -252,7 +252,7 @@ private:
         out.size = end - out.text;
     }
 
-    TraceFormat format;
+    ReportFormat format;
     int widths[columnCount] = {}; // none for tsv
 };
 
@@ -267,9 +267,9 @@ QString cycleSentence(const GeneratorCycle &cycle)
         .arg(cycle.mu + cycle.lambda);
 }
 
-QString cycleLines(const GeneratorCycle &cycle, TraceFormat format)
+QString cycleLines(const GeneratorCycle &cycle, ReportFormat format)
 {
-    if (format == TraceFormat::Tsv)
+    if (format == ReportFormat::Tsv)
         return QStringLiteral("mu\t%1\nlambda\t%2\n").arg(cycle.mu).arg(cycle.lambda);
     return QLatin1Char('\n') + cycleSentence(cycle);
 }
