@@ -214,17 +214,6 @@ void TestAnalysis::badInput_data()
         << QStringList{"attack"} << QByteArray("\xD0\xD0\n") << 1 << QStringLiteral("не UTF-8");
     QTest::newRow("missing file") << QStringList{"attack", "/nonexistent/шифр.txt"} << QByteArray()
                                   << 1 << QStringLiteral("не найден");
-    QTest::newRow("top zero") << QStringList{"attack", "--top", "0"} << QByteArray("А") << 2
-                              << QStringLiteral("--top");
-    QTest::newRow("key for attack") << QStringList{"attack", "--key", "1,2,3"} << QByteArray("А")
-                                    << 2 << QStringLiteral("--key");
-    QTest::newRow("analyze without key")
-        << QStringList{"analyze"} << QByteArray() << 2 << QStringLiteral("не указан ключ");
-    QTest::newRow("analyze with operand") << QStringList{"analyze", "--key", "1,2,3", "file"}
-                                          << QByteArray() << 2 << QStringLiteral("лишний аргумент");
-    QTest::newRow("length too large")
-        << QStringList{"analyze", "--key", "1,2,3", "--length", "100001"} << QByteArray() << 2
-        << QStringLiteral("--length");
 }
 
 void TestAnalysis::badInput()
