@@ -30,6 +30,6 @@ TraceRow TraceWalker::step(char32_t character)
     row.gamma = gammaCode(value);
     row.resultCode = row.code < 0 ? -1 : row.code ^ row.gamma;
     row.result = row.resultCode < 0 ? character : char32_t(letterUnit(row.resultCode));
-    value = nextGammaValue(value, key.a, key.c);
+    value = nextGammaValue(value, key);
     return row;
 }

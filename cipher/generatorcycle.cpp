@@ -17,6 +17,6 @@ GeneratorCycle generatorCycle(const GammaKey &key)
         if (seen != firstPosition.constEnd())
             return GeneratorCycle{*seen, position - *seen, value};
         firstPosition.insert(value, position);
-        value = nextGammaValue(value, key.a, key.c);
+        value = nextGammaValue(value, key);
     }
 }

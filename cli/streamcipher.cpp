@@ -71,7 +71,7 @@ struct CipherRun
 
     QString transformed(const QString &line) const
     {
-        return gammaTransform(line, key.a, key.c, key.t0);
+        return gammaTransform(line, key);
     }
 
     // Returns false after reporting the failure.
@@ -128,7 +128,7 @@ struct ByteRun
 
     QString transformed(const QString &line) const
     {
-        return gammaTransform(line, key.a, key.c, key.t0);
+        return gammaTransform(line, key);
     }
 
     bool everyLine()
