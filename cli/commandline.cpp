@@ -67,41 +67,35 @@ std::optional<int> boundedCount(const QString &text, int largest)
 
 } // namespace
 
-KeyParse parseKey(const QString &text)
+Result<GammaKey> parseKey(const QString &text)
 {
-    KeyParse result;
     const QStringList parts = text.split(QLatin1Char(','));
     qint32 values[3] = {};
     for (int i = 0; i < 3; ++i) {
         if (i >= parts.size()) {
-            result.error = QStringLiteral("в ключе %1 нет части %2; %3")
-                               .arg(quoted(text), keyPartNames[i], keyShape);
-            return result;
+            return Failure{QStringLiteral("в ключе %1 нет части %2; %3")
+                               .arg(quoted(text), keyPartNames[i], keyShape)};
         }
         switch (parseInt32(parts.at(i), values[i])) {
         case NumberProblem::None:
             break;
         case NumberProblem::NotANumber:
-            result.error =
+            return Failure{
                 QStringLiteral("часть %1 ключа (%2) — не целое десятичное число: допустимы "
                                "только цифры и минус перед ними, без пробелов и знака «+»")
-                    .arg(keyPartNames[i], quoted(parts.at(i)));
-            return result;
+                    .arg(keyPartNames[i], quoted(parts.at(i)))};
         case NumberProblem::OutOfRange:
-            result.error = QStringLiteral("часть %1 ключа (%2) вне диапазона от %3 до %4")
+            return Failure{QStringLiteral("часть %1 ключа (%2) вне диапазона от %3 до %4")
                                .arg(keyPartNames[i], quoted(parts.at(i)))
                                .arg(std::numeric_limits<qint32>::min())
-                               .arg(std::numeric_limits<qint32>::max());
-            return result;
+                               .arg(std::numeric_limits<qint32>::max())};
         }
     }
     if (parts.size() > 3) {
-        result.error = QStringLiteral("в ключе %1 лишняя часть %2; %3")
-                           .arg(quoted(text), quoted(parts.at(3)), keyShape);
-        return result;
+        return Failure{QStringLiteral("в ключе %1 лишняя часть %2; %3")
+                           .arg(quoted(text), quoted(parts.at(3)), keyShape)};
     }
-    result.key = GammaKey{values[0], values[1], values[2]};
-    return result;
+    return GammaKey{values[0], values[1], values[2]};
 }
 
 namespace {
@@ -361,26 +355,27 @@ public:
 
     // Options of another command are refused rather than silently ignored: a
     // "trace --output f" that writes nothing to f would mislead.
-    QString misplacedOption(const CommandSpec &command) const
+    Result<void> noMisplacedOption(const CommandSpec &command) const
     {
         for (const OptionSpec &option : optionTable()) {
             if (!takes(command, option.id) && isSet(option.id)) {
-                return QStringLiteral("параметр %1 не относится к команде %2")
-                    .arg(quoted(dashed(option.id)), quoted(QLatin1String(command.name)));
+                return Failure{
+                    QStringLiteral("параметр %1 не относится к команде %2")
+                        .arg(quoted(dashed(option.id)), quoted(QLatin1String(command.name)))};
             }
         }
-        return QString();
+        return {};
     }
 
-    QString repeatedOption() const
+    Result<void> noRepeatedOption() const
     {
         for (const OptionSpec &option : optionTable()) {
             if (option.valueName && parser.values(QLatin1String(option.name)).size() > 1) {
-                return QStringLiteral("параметр %1 указан больше одного раза")
-                    .arg(quoted(dashed(option.id)));
+                return Failure{QStringLiteral("параметр %1 указан больше одного раза")
+                                   .arg(quoted(dashed(option.id)))};
             }
         }
-        return QString();
+        return {};
     }
 
 private:
@@ -390,38 +385,39 @@ private:
     bool parsedOk = false;
 };
 
-QString extraOperand(const CommandSpec &command, const QStringList &operands)
+Result<void> noExtraOperand(const CommandSpec &command, const QStringList &operands)
 {
     const int limit = command.operand == Operand::None ? 1 : 2;
     if (operands.size() <= limit)
-        return QString();
+        return {};
     const QString name = quoted(QLatin1String(command.name));
     if (limit == 1) {
-        return QStringLiteral("лишний аргумент %1: команде %2 аргументы не нужны")
-            .arg(quoted(decoded(operands.at(1))), name);
+        return Failure{QStringLiteral("лишний аргумент %1: команде %2 аргументы не нужны")
+                           .arg(quoted(decoded(operands.at(1))), name)};
     }
-    return QStringLiteral("лишний аргумент %1: команде %2 нужен не больше чем один")
-        .arg(quoted(decoded(operands.at(2))), name);
+    return Failure{QStringLiteral("лишний аргумент %1: команде %2 нужен не больше чем один")
+                       .arg(quoted(decoded(operands.at(2))), name)};
 }
 
-QString countError(const ParsedArguments &arguments, OptionId id, int largest)
+Failure countFailure(const ParsedArguments &arguments, OptionId id, int largest)
 {
-    return QStringLiteral("значение %1 параметра %2 — не целое число от 1 до %3")
-        .arg(quoted(arguments.text(id)), quoted(dashed(id)))
-        .arg(largest);
+    return Failure{QStringLiteral("значение %1 параметра %2 — не целое число от 1 до %3")
+                       .arg(quoted(arguments.text(id)), quoted(dashed(id)))
+                       .arg(largest)};
 }
 
-// Reads the values into options; returns a Russian message on the first bad one.
-QString readValues(const ParsedArguments &arguments, const CommandSpec &command, Options &options)
+// The options the values give, or the first bad value.
+Result<Options> readValues(const ParsedArguments &arguments, const CommandSpec &command)
 {
+    Options options;
     options.command = command.command;
     if (command.takesKey) {
         if (!arguments.isSet(OptionId::Key))
-            return QStringLiteral("не указан ключ: --key A,C,T0");
-        const KeyParse key = parseKey(arguments.text(OptionId::Key));
-        if (!key.key)
-            return key.error;
-        options.key = *key.key;
+            return Failure{QStringLiteral("не указан ключ: --key A,C,T0")};
+        const Result<GammaKey> key = parseKey(arguments.text(OptionId::Key));
+        if (!key)
+            return Failure{key.error()};
+        options.key = *key;
     }
     if (arguments.isSet(OptionId::Known))
         options.known = arguments.bytes(OptionId::Known);
@@ -430,11 +426,11 @@ QString readValues(const ParsedArguments &arguments, const CommandSpec &command,
 
     const std::optional<int> top = boundedCount(arguments.text(OptionId::Top), largestTop);
     if (!top)
-        return countError(arguments, OptionId::Top, largestTop);
+        return countFailure(arguments, OptionId::Top, largestTop);
     options.top = *top;
     const std::optional<int> length = boundedCount(arguments.text(OptionId::Length), largestLength);
     if (!length)
-        return countError(arguments, OptionId::Length, largestLength);
+        return countFailure(arguments, OptionId::Length, largestLength);
     options.length = *length;
 
     const QString encoding = arguments.text(OptionId::Encoding);
@@ -443,8 +439,8 @@ QString readValues(const ParsedArguments &arguments, const CommandSpec &command,
     else if (encoding == QLatin1String("windows-1251"))
         options.encoding = Encoding::Windows1251;
     else
-        return QStringLiteral("неизвестная кодировка %1; есть utf-8 и windows-1251")
-            .arg(quoted(encoding));
+        return Failure{QStringLiteral("неизвестная кодировка %1; есть utf-8 и windows-1251")
+                           .arg(quoted(encoding))};
 
     const QString format = arguments.text(OptionId::Format);
     if (format == QLatin1String("table")) {
@@ -452,17 +448,17 @@ QString readValues(const ParsedArguments &arguments, const CommandSpec &command,
     } else if (format == QLatin1String("tsv")) {
         options.format = ReportFormat::Tsv;
     } else {
-        return QStringLiteral("неизвестный вид %1 %2; есть table и tsv")
-            .arg(command.command == Command::Trace ? QStringLiteral("трассы")
-                                                   : QStringLiteral("вывода"),
-                 quoted(format));
+        return Failure{QStringLiteral("неизвестный вид %1 %2; есть table и tsv")
+                           .arg(command.command == Command::Trace ? QStringLiteral("трассы")
+                                                                  : QStringLiteral("вывода"),
+                                quoted(format))};
     }
 
     options.lastLineOnly = arguments.isSet(OptionId::LastLine);
     if (arguments.isSet(OptionId::Output)) {
         options.outputPath = arguments.path(OptionId::Output);
         if (options.outputPath.isEmpty())
-            return QStringLiteral("после «--output» нужно имя файла");
+            return Failure{QStringLiteral("после «--output» нужно имя файла")};
     }
     const QStringList operands = arguments.operands();
     if (operands.size() == 2 && command.operand == Operand::Text)
@@ -470,7 +466,7 @@ QString readValues(const ParsedArguments &arguments, const CommandSpec &command,
     if (operands.size() == 2 && command.operand == Operand::InputFile &&
         operands.at(1) != QLatin1String("-"))
         options.inputPath = documentio::pathFromNative(operands.at(1).toLatin1());
-    return QString();
+    return options;
 }
 
 } // namespace
@@ -576,15 +572,20 @@ CommandLine parseCommandLine(const QList<QByteArray> &arguments)
                 .arg(quoted(decoded(operands.first())), commandNames(QStringLiteral(" и ")));
         return result;
     }
-    Options options;
-    for (const QString &error : {extraOperand(*command, operands), parsed.misplacedOption(*command),
-                                 parsed.repeatedOption(), readValues(parsed, *command, options)}) {
-        if (!error.isEmpty()) {
-            result.error = error;
+    for (const Result<void> &check :
+         {noExtraOperand(*command, operands), parsed.noMisplacedOption(*command),
+          parsed.noRepeatedOption()}) {
+        if (!check) {
+            result.error = check.error();
             return result;
         }
     }
-    result.options = options;
+    const Result<Options> options = readValues(parsed, *command);
+    if (!options) {
+        result.error = options.error();
+        return result;
+    }
+    result.options = *options;
     return result;
 }
 

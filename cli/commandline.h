@@ -5,6 +5,7 @@
 #define GAMMACRYPT_CLI_COMMANDLINE_H
 
 #include "options.h"
+#include "result.h"
 
 #include <QByteArray>
 #include <QList>
@@ -16,13 +17,8 @@
 namespace cli {
 
 // A key written "A,C,T0": three decimal integers within signed 32 bits, each with an
-// optional leading minus and nothing else. On failure error names the bad part.
-struct KeyParse
-{
-    std::optional<GammaKey> key;
-    QString error;
-};
-KeyParse parseKey(const QString &text);
+// optional leading minus and nothing else. A failure names the bad part.
+Result<GammaKey> parseKey(const QString &text);
 
 enum class OptionId { Key, Encoding, LastLine, Output, Format, Known, Crib, Top, Length };
 
