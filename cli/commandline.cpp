@@ -399,22 +399,68 @@ Result<void> noExtraOperand(const CommandSpec &command, const QStringList &opera
                        .arg(quoted(decoded(operands.at(2))), name)};
 }
 
-Failure countFailure(const ParsedArguments &arguments, OptionId id, int largest)
+Result<GammaKey> readKey(const ParsedArguments &arguments)
 {
+    if (!arguments.isSet(OptionId::Key))
+        return Failure{QStringLiteral("не указан ключ: --key A,C,T0")};
+    return parseKey(arguments.text(OptionId::Key));
+}
+
+Result<int> readCount(const ParsedArguments &arguments, OptionId id, int largest)
+{
+    if (const std::optional<int> count = boundedCount(arguments.text(id), largest))
+        return *count;
     return Failure{QStringLiteral("значение %1 параметра %2 — не целое число от 1 до %3")
                        .arg(quoted(arguments.text(id)), quoted(dashed(id)))
                        .arg(largest)};
 }
 
-// The options the values give, or the first bad value.
+Result<Encoding> readEncoding(const ParsedArguments &arguments)
+{
+    const QString encoding = arguments.text(OptionId::Encoding);
+    if (encoding == QLatin1String("utf-8"))
+        return Encoding::Utf8;
+    if (encoding == QLatin1String("windows-1251"))
+        return Encoding::Windows1251;
+    return Failure{QStringLiteral("неизвестная кодировка %1; есть utf-8 и windows-1251")
+                       .arg(quoted(encoding))};
+}
+
+Result<ReportFormat> readFormat(const ParsedArguments &arguments, Command command)
+{
+    const QString format = arguments.text(OptionId::Format);
+    if (format == QLatin1String("table"))
+        return ReportFormat::Table;
+    if (format == QLatin1String("tsv"))
+        return ReportFormat::Tsv;
+    return Failure{
+        QStringLiteral("неизвестный вид %1 %2; есть table и tsv")
+            .arg(command == Command::Trace ? QStringLiteral("трассы") : QStringLiteral("вывода"),
+                 quoted(format))};
+}
+
+// The operand, by what the command takes: a text kept as bytes, or a path ("-" and none
+// being standard input).
+void readOperand(const ParsedArguments &arguments, const CommandSpec &command, Options &options)
+{
+    const QStringList operands = arguments.operands();
+    if (operands.size() < 2)
+        return;
+    const QByteArray bytes = operands.at(1).toLatin1();
+    if (command.operand == Operand::Text)
+        options.traceText = bytes;
+    else if (command.operand == Operand::InputFile && bytes != "-")
+        options.inputPath = documentio::pathFromNative(bytes);
+}
+
+// The options the values give, or the first bad value, in the order the messages have
+// always come: key, counts, encoding, format, output.
 Result<Options> readValues(const ParsedArguments &arguments, const CommandSpec &command)
 {
     Options options;
     options.command = command.command;
     if (command.takesKey) {
-        if (!arguments.isSet(OptionId::Key))
-            return Failure{QStringLiteral("не указан ключ: --key A,C,T0")};
-        const Result<GammaKey> key = parseKey(arguments.text(OptionId::Key));
+        const Result<GammaKey> key = readKey(arguments);
         if (!key)
             return Failure{key.error()};
         options.key = *key;
@@ -423,49 +469,29 @@ Result<Options> readValues(const ParsedArguments &arguments, const CommandSpec &
         options.known = arguments.bytes(OptionId::Known);
     if (arguments.isSet(OptionId::Crib))
         options.crib = arguments.bytes(OptionId::Crib);
-
-    const std::optional<int> top = boundedCount(arguments.text(OptionId::Top), largestTop);
+    const Result<int> top = readCount(arguments, OptionId::Top, largestTop);
     if (!top)
-        return countFailure(arguments, OptionId::Top, largestTop);
-    options.top = *top;
-    const std::optional<int> length = boundedCount(arguments.text(OptionId::Length), largestLength);
+        return Failure{top.error()};
+    const Result<int> length = readCount(arguments, OptionId::Length, largestLength);
     if (!length)
-        return countFailure(arguments, OptionId::Length, largestLength);
+        return Failure{length.error()};
+    const Result<Encoding> encoding = readEncoding(arguments);
+    if (!encoding)
+        return Failure{encoding.error()};
+    const Result<ReportFormat> format = readFormat(arguments, command.command);
+    if (!format)
+        return Failure{format.error()};
+    options.top = *top;
     options.length = *length;
-
-    const QString encoding = arguments.text(OptionId::Encoding);
-    if (encoding == QLatin1String("utf-8"))
-        options.encoding = Encoding::Utf8;
-    else if (encoding == QLatin1String("windows-1251"))
-        options.encoding = Encoding::Windows1251;
-    else
-        return Failure{QStringLiteral("неизвестная кодировка %1; есть utf-8 и windows-1251")
-                           .arg(quoted(encoding))};
-
-    const QString format = arguments.text(OptionId::Format);
-    if (format == QLatin1String("table")) {
-        options.format = ReportFormat::Table;
-    } else if (format == QLatin1String("tsv")) {
-        options.format = ReportFormat::Tsv;
-    } else {
-        return Failure{QStringLiteral("неизвестный вид %1 %2; есть table и tsv")
-                           .arg(command.command == Command::Trace ? QStringLiteral("трассы")
-                                                                  : QStringLiteral("вывода"),
-                                quoted(format))};
-    }
-
+    options.encoding = *encoding;
+    options.format = *format;
     options.lastLineOnly = arguments.isSet(OptionId::LastLine);
     if (arguments.isSet(OptionId::Output)) {
         options.outputPath = arguments.path(OptionId::Output);
         if (options.outputPath.isEmpty())
             return Failure{QStringLiteral("после «--output» нужно имя файла")};
     }
-    const QStringList operands = arguments.operands();
-    if (operands.size() == 2 && command.operand == Operand::Text)
-        options.traceText = operands.at(1).toLatin1();
-    if (operands.size() == 2 && command.operand == Operand::InputFile &&
-        operands.at(1) != QLatin1String("-"))
-        options.inputPath = documentio::pathFromNative(operands.at(1).toLatin1());
+    readOperand(arguments, command, options);
     return options;
 }
 
