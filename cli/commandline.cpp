@@ -120,6 +120,7 @@ const QString byteOrderMarkNote =
     QStringLiteral("метка порядка байтов Unicode в начале файла переключает чтение на свою "
                    "форму, как в окне");
 
+// In OptionId's order, which indexes it.
 const QVector<OptionSpec> &optionTable()
 {
     static const QVector<OptionSpec> table = {
@@ -209,7 +210,8 @@ QCommandLineOption parserOption(const OptionSpec &option, const QString &descrip
     return parsed;
 }
 
-QString generalHelpText()
+// What the general help says before the options: the commands, from the table, and examples.
+QString toolDescription()
 {
     QString commands;
     for (const CommandSpec &command : commandTable()) {
@@ -245,7 +247,7 @@ QString generalHelpText()
 // The parser that reads every argument: all options, whatever the command.
 void setUpGeneral(QCommandLineParser &parser)
 {
-    parser.setApplicationDescription(generalHelpText());
+    parser.setApplicationDescription(toolDescription());
     parser.addPositionalArgument(QStringLiteral("команда"),
                                  commandNames(QStringLiteral(" или ")) + QLatin1Char('.'));
     parser.addPositionalArgument(

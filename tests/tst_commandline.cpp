@@ -44,6 +44,7 @@ private slots:
     void accepted();
     void help_data();
     void help();
+    void dispatchFindsEachCommandsRow();
 };
 
 void TestCommandLine::rejected_data()
@@ -261,6 +262,19 @@ void TestCommandLine::help()
         QVERIFY2(result.reply.contains(text), qPrintable(text + QLatin1String(" missing")));
     for (const QString &text : notShown)
         QVERIFY2(!result.reply.contains(text), qPrintable(text + QLatin1String(" shown")));
+}
+
+// main runs commandSpec(options.command).run: the row found by name must be the one found by
+// the parsed command, or a command would run another's code.
+void TestCommandLine::dispatchFindsEachCommandsRow()
+{
+    for (const char *name : {"encrypt", "decrypt", "trace", "attack", "analyze"}) {
+        const CommandLine result = parseCommandLine(arguments(
+            name == QByteArrayLiteral("attack") ? QList<QByteArray>{name}
+                                                : QList<QByteArray>{name, "--key", "1,2,3"}));
+        QVERIFY2(result.options, name);
+        QCOMPARE(commandSpec(result.options->command).name, name);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)
