@@ -4,10 +4,10 @@
 #include "attack.h"
 
 #include "gamma.h"
+#include "input.h"
 #include "keysearch.h"
 #include "messages.h"
 #include "outputsink.h"
-#include "streamcipher.h"
 #include "texttable.h"
 #include "utf8.h"
 
@@ -348,10 +348,10 @@ int runAttack(const Options &options)
                                   "поиск остановился на своих пределах"));
         return exitKeyNotFound;
     }
-    if (result.shortLine && options.format == TraceFormat::Tsv)
+    if (result.shortLine && options.format == ReportFormat::Tsv)
         printWarning(shortLineWarning());
 
-    return writeAttackReport(result, line, options.format == TraceFormat::Tsv,
+    return writeAttackReport(result, line, options.format == ReportFormat::Tsv,
                              settings.crib.has_value());
 }
 
