@@ -288,6 +288,16 @@ void TestCli::lastLineAsWindowSaves_data()
     QTest::newRow("characters without a Windows-1251 byte, counted")
         << withBom("UTF-8", u"x\n中文 и русский") << "5,3,7"
         << "Windows-1251: 2;";
+    // A '?' for each byte of a sequence that goes wrong, also where the tool's 256 KiB read
+    // ends inside it and where the file does.
+    const QByteArray mark("\xEF\xBB\xBF");
+    QTest::newRow("four bytes cut short across a read chunk")
+        << mark + QByteArray(256 * 1024 - 5, 'x') + "\xF0\x9F\x98 A"
+        << "5,3,7"
+        << "Windows-1251: 3;";
+    QTest::newRow("four bytes cut short by the end of the file") << mark + "\xD1\x8F\xF0\x9F\x98"
+                                                                 << "5,3,7"
+                                                                 << "Windows-1251: 3;";
 }
 
 // --last-line gives the window's bytes; fed the same text in UTF-8 it picks the same line.
