@@ -486,6 +486,9 @@ void TestCli::trace_data()
     const QString long_ = QLatin1Char('x') + QString(524288, QChar(0x044F)) + QStringLiteral("ё Й");
     QTest::newRow("first line longer than a read block")
         << "21,-11,40" << QStringList{} << (long_ + "\nnext").toUtf8() << long_;
+    const QString cutFour = QString(524286, QChar(0x044F)) + QStringLiteral("x😀ё");
+    QTest::newRow("four bytes across a read block")
+        << "5,3,7" << QStringList{} << (cutFour + "\r").toUtf8() << cutFour;
 }
 
 void TestCli::trace()
@@ -507,16 +510,22 @@ void TestCli::trace()
     const auto orDash = [](std::optional<int> code) {
         return code ? QString::number(*code) : QStringLiteral("-");
     };
+    // Half a character is shown by its number.
+    const auto shown = [](QChar ch) {
+        return ch.isSurrogate() ? QStringLiteral("U+%1").arg(ch.unicode(), 4, 16).toUpper()
+                                : QString(ch);
+    };
     for (int i = 0, value = k.at(2).toInt(); i < traced.size(); ++i) {
         if (i > 0)
             value = nextGammaValue(value, k.at(0).toInt(), k.at(1).toInt());
         const std::optional<int> code = lookupCode(traced.at(i));
         const int gamma = gammaCode(value);
         const std::optional<int> resultCode = code ? std::optional<int>(*code ^ gamma) : code;
-        QCOMPARE(lines.at(i + 1), QStringList({QString::number(i), traced.at(i), orDash(code),
-                                               QString::number(value), QString::number(gamma),
-                                               orDash(resultCode), output.at(i)})
-                                      .join(QLatin1Char('\t')));
+        QCOMPARE(lines.at(i + 1),
+                 QStringList({QString::number(i), shown(traced.at(i)), orDash(code),
+                              QString::number(value), QString::number(gamma), orDash(resultCode),
+                              shown(output.at(i))})
+                     .join(QLatin1Char('\t')));
     }
     const QPair<int, int> cycle = cycleByWalking(key);
     QCOMPARE(lines.at(lines.size() - 3), QStringLiteral("mu\t%1").arg(cycle.first));
