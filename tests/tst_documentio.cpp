@@ -206,6 +206,76 @@ private slots:
         QVERIFY(!documentio::isExactName(QStringLiteral("/tmp/\uFFFD.txt")));
     }
 
+    // A name is shown with its UTF-8 decoded and only the bytes that start no valid sequence
+    // as \xNN; the file opens by it.
+    void namesShownAndOpened_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("four bytes") << QByteArray("\xF0\x9F\x92\x80.txt") << "💀.txt";
+        QTest::newRow("Windows-1251 byte") << QByteArray("\xFE.txt") << "\\xfe.txt";
+        QTest::newRow("encoded surrogate")
+            << QByteArray("\xD0\x9F\xD1\x80\xD0\xB8\xED\xA0\x80.txt") << "При\\xed\\xa0\\x80.txt";
+        QTest::newRow("overlong slash") << QByteArray("\xD0\x96\xC0\xAF") << "Ж\\xc0\\xaf";
+        QTest::newRow("past U+10FFFF, then ё")
+            << QByteArray("\xF4\x90\x80\x80\xD1\x91") << "\\xf4\\x90\\x80\\x80ё";
+        QTest::newRow("three bytes cut short")
+            << QByteArray("\xE2\x82 \xE2\x82\xAC") << "\\xe2\\x82 €";
+        QTest::newRow("two bytes cut by the end") << QByteArray("\xD1\x8F\xD0") << "я\\xd0";
+    }
+
+    void namesShownAndOpened()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QString, shown);
+        const QByteArray native = QFile::encodeName(dir->path()) + '/' + name;
+        const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::write(fd, "\xC4\xE0", 2), ssize_t(2));
+        ::close(fd);
+        const QString path = documentio::pathFromNative(native);
+        QCOMPARE(documentio::displayPath(path),
+                 QDir::toNativeSeparators(dir->path()) + '/' + shown);
+        QCOMPARE(contents(path), QStringLiteral("Да"));
+        QCOMPARE(documentio::writeDocument(path, "\xCD\xE5\xF2"), QString());
+        QCOMPARE(contents(path), QStringLiteral("Нет"));
+    }
+
+    // Every byte counted, thousands apart, and the word's ending agreeing with the number.
+    void byteCounts_data()
+    {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<QString>("text");
+        const auto row = [](qint64 bytes, const char *text) {
+            QTest::newRow(text) << bytes << QString::fromUtf8(text);
+        };
+        row(0, "0 байт");
+        row(1, "1 байт");
+        row(2, "2 байта");
+        row(4, "4 байта");
+        row(5, "5 байт");
+        row(11, "11 байт");
+        row(12, "12 байт");
+        row(14, "14 байт");
+        row(21, "21 байт");
+        row(23, "23 байта");
+        row(111, "111 байт");
+        row(112, "112 байт");
+        row(999, "999 байт");
+        row(1000, "1 000 байт");
+        row(65536, "65 536 байт");
+        row(131072, "131 072 байта");
+        row(67108871, "67 108 871 байт");
+        row(Q_INT64_C(1234567890123), "1 234 567 890 123 байта");
+    }
+
+    void byteCounts()
+    {
+        QFETCH(qint64, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(documentio::byteCountText(bytes), text);
+    }
+
 private:
     static bool writeFile(const QString &path, const QByteArray &bytes)
     {
