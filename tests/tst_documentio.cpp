@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
@@ -172,6 +173,90 @@ private slots:
                 after.st_mode == before.st_mode);
         QVERIFY(after.st_ino == before.st_ino || situation == QLatin1String("foreign"));
         QCOMPARE(QDir(folder).entryList(QDir::Hidden | QDir::Files), QStringList{"текст.txt"});
+    }
+
+    // A target that becomes a folder while its new text is written: the failure is reported,
+    // the folder stays as it is, and nothing is left beside it.
+    void targetBecomesAFolder_data()
+    {
+        QTest::addColumn<bool>("existed");
+        QTest::newRow("replacing a file") << true;
+        QTest::newRow("a new file") << false;
+    }
+
+    void targetBecomesAFolder()
+    {
+        QFETCH(bool, existed);
+        const QString path = dir->filePath(QStringLiteral("цель.txt"));
+        if (existed)
+            QVERIFY(writeFile(path, "old"));
+        {
+            documentio::FileWriter writer;
+            QVERIFY(writer.open(path, documentio::Pipes::Refuse));
+            QVERIFY((!existed || QFile::remove(path)) && QDir().mkdir(path));
+            QVERIFY(writer.write("new"));
+            QVERIFY(!writer.commit());
+            QVERIFY2(writer.failure().contains(QStringLiteral("это папка, а не файл")),
+                     qPrintable(writer.failure()));
+        }
+        QVERIFY(QFileInfo(path).isDir());
+        QCOMPARE(
+            QDir(dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{QStringLiteral("цель.txt")});
+    }
+
+    // Another user's files as that user meets them (run as nobody): writing needs no read
+    // access, and a file or folder it may not write is reported as such, left as it was.
+    void writesAsAnotherUser_data()
+    {
+        QTest::addColumn<QString>("owner"); // of the file: "nobody", "root" or "" (none)
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("ownFolder"); // the folder nobody's, or root's and 0755
+        QTest::addColumn<QString>("error");  // empty: written
+        QTest::newRow("own write-only file") << "nobody" << 0200 << false << QString();
+        QTest::newRow("own write-only file, own folder") << "nobody" << 0200 << true << QString();
+        QTest::newRow("root's file") << "root" << 0644 << true << "нет доступа на запись";
+        QTest::newRow("new file in root's folder")
+            << QString() << 0 << false << "нет доступа на запись в папку";
+    }
+
+    void writesAsAnotherUser()
+    {
+        QFETCH(QString, owner);
+        QFETCH(int, mode);
+        QFETCH(bool, ownFolder);
+        QFETCH(QString, error);
+        if (::geteuid() != 0)
+            QSKIP("only root can act as another user");
+        const uid_t nobody = 65534;
+        const QString folder = dir->filePath(QStringLiteral("folder"));
+        const QString path = folder + QStringLiteral("/файл.txt");
+        const QByteArray native = QFile::encodeName(path);
+        QVERIFY(QDir().mkdir(folder) && ::chmod(QFile::encodeName(dir->path()).constData(), 0755) == 0);
+        if (ownFolder && ::chown(QFile::encodeName(folder).constData(), nobody, nobody) != 0)
+            QSKIP("no uid 65534 here");
+        if (!owner.isEmpty()) {
+            QVERIFY(writeFile(path, "old"));
+            QVERIFY(::chmod(native.constData(), mode_t(mode)) == 0);
+            if (owner == QLatin1String("nobody") &&
+                ::chown(native.constData(), nobody, nobody) != 0)
+                QSKIP("no uid 65534 here");
+        }
+        const struct stat before = statusOf(path);
+
+        // The real user too: access() judges by it. Root stays the saved one, to come back.
+        QCOMPARE(::setresuid(nobody, nobody, 0), 0);
+        const QString written = documentio::writeDocument(path, "new");
+        QCOMPARE(::setresuid(0, 0, 0), 0);
+
+        QVERIFY2(error.isEmpty() ? written.isEmpty() : written.contains(error),
+                 qPrintable(written));
+        QCOMPARE(contents(path), error.isEmpty()   ? QStringLiteral("new")
+                                 : owner.isEmpty() ? QStringLiteral("<файл не найден>")
+                                                   : QStringLiteral("old"));
+        const struct stat after = statusOf(path);
+        QVERIFY(after.st_uid == before.st_uid && after.st_mode == before.st_mode);
+        QVERIFY(QDir(folder).entryList({".gammacrypt*"}, QDir::Hidden | QDir::Files).isEmpty());
     }
 
     // The usual causes speak Russian: no Latin letter in their text.
