@@ -587,6 +587,18 @@ void TestCli::hostileScripts_data()
     row("--output, output closed",
         "\"$0\" encrypt --key 5,3,7 --output \"$1/o.txt\" \"$1/e.txt\" >&- && cat \"$1/o.txt\"", 0,
         QString(), {}, "abcdefg\n");
+    // --output to a FIFO writes to its reader; a target made a folder while the tool reads
+    // (standard input a FIFO held open until the new file beside the target is there) fails.
+    row("--output to a FIFO",
+        "mkfifo \"$1/f\" && { cat \"$1/f\" & } && \"$0\" encrypt --key 5,3,7 --output \"$1/f\" "
+        "\"$1/r.txt\"; s=$?; [ $s = 0 ] || kill $!; wait; exit $s",
+        0, QString(), {}, transformed(QStringLiteral("мир"), "5,3,7").toUtf8() + '\n');
+    row("--output becomes a folder",
+        "mkfifo \"$1/in\" && { \"$0\" encrypt --key 5,3,7 --output \"$1/t.txt\" <\"$1/in\" & } && "
+        "exec 3>\"$1/in\" && until ls -A \"$1\" | grep -q gammacrypt; do :; done && "
+        "mkdir \"$1/t.txt\" && printf 'мир\\n' >&3 && exec 3>&- && wait $! && exit 0; s=$?; "
+        "ls -A \"$1\" | grep gammacrypt; exit $s",
+        1, "t.txt");
     const QString unread = QStringLiteral("стандартный ввод: он был закрыт при запуске программы");
     row("input closed", encrypt + "<&-", 1, unread);
     row("trace, input closed", "exec \"$0\" trace --key 5,3,7 <&-", 1, unread);
@@ -672,6 +684,7 @@ void TestCli::hostileScripts()
         script = QStringLiteral("export LC_ALL=C; ulimit -v %1; ").arg(limitMiB * 1024) + script;
 #endif
     QVERIFY(writeAll(path(QStringLiteral("e.txt")), "abcdefg\n"));
+    QVERIFY(writeAll(path(QStringLiteral("r.txt")), QStringLiteral("мир\n").toUtf8()));
     const Run result = runScript(script, directory->path(), input);
     QCOMPARE(result.exitCode, exitCode);
     QVERIFY2(err.isEmpty() ? result.err.isEmpty() : QString::fromUtf8(result.err).contains(err),
