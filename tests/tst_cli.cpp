@@ -383,6 +383,9 @@ void TestCli::commandLine_data()
     // A CR that ends a read chunk (256 Ki bytes) is judged with the LF that follows.
     rejected("CR LF across a read chunk, then an invalid byte", encrypt("1,2,3"), 1, "(строка 2)",
              QByteArray(256 * 1024 - 1, 'x') + "\r\n\xFF");
+    rejected("invalid byte after many reads", encrypt("1,2,3"), 1,
+             "смещением 800000 от начала (строка 100001)",
+             QByteArray("\xD0\xB0\xD0\xB1\xD0\xB2\r\n").repeated(100000) + "\xFF");
     rejected("trace: invalid first line", {"trace", "--key", "1,2,3"}, 1, "смещением 3 ",
              "abc\xD0\n");
 }
