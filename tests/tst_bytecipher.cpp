@@ -246,18 +246,18 @@ void TestByteCipher::everyLengthAsReference()
     const QString line = encoding == Encoding::Utf8
                              ? repeated(pattern, 700)
                              : windows1251->toUnicode(repeated(pattern, 700).toLatin1());
-    QList<cli::GammaKey> keys{{5, 3, 7},
-                              {1, 1, 0},
-                              {1, 1, -100},
-                              {0, 0, 0},
-                              {-1, 0, 31},
-                              {3, 1, -2147483647 - 1},
-                              {2147483647, -7, 2147483647}};
+    QList<GammaKey> keys{{5, 3, 7},
+                         {1, 1, 0},
+                         {1, 1, -100},
+                         {0, 0, 0},
+                         {-1, 0, 31},
+                         {3, 1, -2147483647 - 1},
+                         {2147483647, -7, 2147483647}};
     QRandomGenerator random(24);
     while (keys.size() < 40)
         keys.append(
             {qint32(random.generate()), qint32(random.generate()), qint32(random.generate())});
-    for (const cli::GammaKey &key : keys) {
+    for (const GammaKey &key : keys) {
         const ByteCipher cipher(encoding, key, blocks);
         const QString expected =
             reference::gammaTransform(standardAlphabet(), line, key.a, key.c, key.t0);
