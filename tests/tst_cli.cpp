@@ -295,6 +295,9 @@ void TestCli::lastLineAsWindowSaves_data()
         << mark + QByteArray(256 * 1024 - 5, 'x') + "\xF0\x9F\x98 A"
         << "5,3,7"
         << "Windows-1251: 3;";
+    QTest::newRow("UTF-16LE, a lone high surrogate before another and at the end")
+        << QByteArray("\xFF\xFE\x30\x04\x00\xD8\x00\xD8\x31\x04\x00\xD8", 12) << "5,3,7"
+        << "Windows-1251: 3;";
     QTest::newRow("four bytes cut short by the end of the file") << mark + "\xD1\x8F\xF0\x9F\x98"
                                                                  << "5,3,7"
                                                                  << "Windows-1251: 3;";
