@@ -280,7 +280,8 @@ void MainWindow::runGammaCommand(QString &source, QString &result)
         appendParagraph(result);
         return;
     }
-    result = gammaTransform(source, dialog.A, dialog.C, dialog.T0);
+    const GammaKey gamma = gammaKey(dialog);
+    result = gammaTransform(source, gamma.a, gamma.c, gamma.t0);
     if (fitsBelowText(result))
         appendParagraph(result);
 }

@@ -4,6 +4,8 @@
 #ifndef GAMMACRYPT_GAMMA_H
 #define GAMMACRYPT_GAMMA_H
 
+#include "gammakey.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -24,9 +26,19 @@ constexpr qint32 nextGammaValue(qint32 previous, qint32 a, qint32 c)
     return sum % 32;
 }
 
+constexpr qint32 nextGammaValue(qint32 previous, const GammaKey &key)
+{
+    return nextGammaValue(previous, key.a, key.c);
+}
+
 // Enciphers (or deciphers: the transform is its own inverse) one line under the key
 // (A, C, T0). Characters outside the alphabet are copied; each position consumes its own
 // gamma value whatever its character.
 QString gammaTransform(const QString &source, qint32 A, qint32 C, qint32 T0);
+
+inline QString gammaTransform(const QString &source, const GammaKey &key)
+{
+    return gammaTransform(source, key.a, key.c, key.t0);
+}
 
 #endif // GAMMACRYPT_GAMMA_H

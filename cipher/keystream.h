@@ -4,6 +4,8 @@
 #ifndef GAMMACRYPT_KEYSTREAM_H
 #define GAMMACRYPT_KEYSTREAM_H
 
+#include "gammakey.h"
+
 #include <QtGlobal>
 
 #include <array>
@@ -31,5 +33,10 @@ struct Keystream
 // transform many lines under one key, and building it costs as much as a short line. The
 // reference stays valid until this thread asks for another key.
 const Keystream &keystreamFor(qint32 a, qint32 c, qint32 t0);
+
+inline const Keystream &keystreamFor(const GammaKey &key)
+{
+    return keystreamFor(key.a, key.c, key.t0);
+}
 
 #endif // GAMMACRYPT_KEYSTREAM_H

@@ -3,72 +3,24 @@
 
 #include "analyze.h"
 
-#include "keypattern.h"
+#include "keyreport.h"
 #include "messages.h"
 #include "outputsink.h"
 #include "texttable.h"
-#include "trace.h"
 
 #include <QLocale>
 #include <QStringList>
 #include <QVector>
 
-#include <algorithm>
-
 namespace cli {
 
 namespace {
 
-struct KeyReport
-{
-    GammaKey key;
-    GeneratorCycle cycle;
-    QVector<int> gamma; // over the asked length
-    int zeros = 0;
-    int period = 0; // the least period of the gamma codes on the generator's cycle
-    bool allZero = false;
-    GammaKey smallest;
-};
+using analysis::KeyReport;
 
-// The gamma codes repeat with the generator's cycle, possibly with a shorter period: the
-// least divisor of λ that the codes on the cycle repeat with.
-int gammaPeriod(const GammaKey &key, const GeneratorCycle &cycle)
+QString keyText(const GammaKey &key)
 {
-    const QVector<int> gamma = analysis::keyGamma(key, cycle.mu + cycle.lambda);
-    for (int period = 1; period < cycle.lambda; ++period) {
-        if (cycle.lambda % period != 0)
-            continue;
-        bool repeats = true;
-        for (int j = 0; j < cycle.lambda && repeats; ++j)
-            repeats = gamma[cycle.mu + j] == gamma[cycle.mu + (j + period) % cycle.lambda];
-        if (repeats)
-            return period;
-    }
-    return cycle.lambda;
-}
-
-KeyReport analyse(const GammaKey &key, int length)
-{
-    const GammaKey &k = key;
-    KeyReport report;
-    report.key = key;
-    report.cycle = generatorCycle(key);
-    report.gamma = analysis::keyGamma(k, length);
-    report.zeros = int(std::count(report.gamma.cbegin(), report.gamma.cend(), 0));
-    report.allZero = report.zeros == length;
-    report.period = gammaPeriod(k, report.cycle);
-    report.smallest = analysis::smallestEquivalentKey(k, length);
-    return report;
-}
-
-bool isWeak(const KeyReport &report)
-{
-    return report.allZero || report.period <= 4;
-}
-
-QString keyText(qint32 a, qint32 c, qint32 t0)
-{
-    return QStringLiteral("%1,%2,%3").arg(a).arg(c).arg(t0);
+    return QStringLiteral("%1,%2,%3").arg(key.a).arg(key.c).arg(key.t0);
 }
 
 QString gammaLine(const QVector<int> &gamma)
@@ -82,7 +34,7 @@ QString gammaLine(const QVector<int> &gamma)
 QString tsvReport(const KeyReport &report)
 {
     const QVector<QStringList> rows = {
-        {QStringLiteral("key"), keyText(report.key.a, report.key.c, report.key.t0)},
+        {QStringLiteral("key"), keyText(report.key)},
         {QStringLiteral("length"), QString::number(report.gamma.size())},
         {QStringLiteral("mu"), QString::number(report.cycle.mu)},
         {QStringLiteral("lambda"), QString::number(report.cycle.lambda)},
@@ -91,9 +43,9 @@ QString tsvReport(const KeyReport &report)
         {QStringLiteral("zero_share"),
          QString::number(double(report.zeros) / report.gamma.size(), 'f', 4)},
         {QStringLiteral("gamma_period"), QString::number(report.period)},
-        {QStringLiteral("weak"), isWeak(report) ? QStringLiteral("yes") : QStringLiteral("no")},
+        {QStringLiteral("weak"), report.weak ? QStringLiteral("yes") : QStringLiteral("no")},
         {QStringLiteral("smallest_key"),
-         keyText(report.smallest.a, report.smallest.c, report.smallest.t0)},
+         report.smallest ? keyText(*report.smallest) : QStringLiteral("-")},
     };
     QString text = QStringLiteral("field\tvalue\n");
     for (const QStringList &row : rows)
@@ -103,16 +55,16 @@ QString tsvReport(const KeyReport &report)
 
 QString weaknessText(const KeyReport &report)
 {
-    if (report.allZero) {
-        return QStringLiteral("да: гамма везде 0, и «шифр» — это открытый текст заглавными "
-                              "буквами");
-    }
-    if (report.period <= 4) {
-        return QStringLiteral("да: гамма повторяется с периодом %1 (не больше 4), текст "
-                              "читается почти без ключа")
-            .arg(report.period);
-    }
-    return QStringLiteral("нет");
+    return report.weak ? QStringLiteral("да: ") + report.weakReason : QStringLiteral("нет");
+}
+
+QString smallestKeyText(const KeyReport &report)
+{
+    if (report.smallest)
+        return keyText(*report.smallest);
+    return QStringLiteral("нет: ни один ключ с неотрицательными A, C и T0 не даёт такую гамму на "
+                          "этих %1 позициях")
+        .arg(report.gamma.size());
 }
 
 QString tableReport(const KeyReport &report)
@@ -120,7 +72,7 @@ QString tableReport(const KeyReport &report)
     const int length = report.gamma.size();
     const QLocale russian(QLocale::Russian);
     const QVector<QStringList> rows = {
-        {QStringLiteral("ключ"), keyText(report.key.a, report.key.c, report.key.t0)},
+        {QStringLiteral("ключ"), keyText(report.key)},
         {QStringLiteral("позиций"), QString::number(length)},
         {QStringLiteral("μ"), QString::number(report.cycle.mu)},
         {QStringLiteral("λ"), QString::number(report.cycle.lambda)},
@@ -133,7 +85,7 @@ QString tableReport(const KeyReport &report)
         {QStringLiteral("период гаммы"), QString::number(report.period)},
         {QStringLiteral("слабый ключ"), weaknessText(report)},
         {QStringLiteral("наименьший неотрицательный ключ с той же гаммой"),
-         keyText(report.smallest.a, report.smallest.c, report.smallest.t0)},
+         smallestKeyText(report)},
     };
     return alignedTable(rows, {0, 1}) +
            QStringLiteral("\nЦикл датчика: μ = %1, λ = %2: с позиции μ значения T(i) идут по "
@@ -148,9 +100,9 @@ QString tableReport(const KeyReport &report)
 
 int runAnalyze(const Options &options)
 {
-    const KeyReport report = analyse(options.key, options.length);
+    const KeyReport report = analysis::analyseKey(options.key, options.length);
     const QString text =
-        options.format == TraceFormat::Tsv ? tsvReport(report) : tableReport(report);
+        options.format == ReportFormat::Tsv ? tsvReport(report) : tableReport(report);
     return writeReport(text.toUtf8());
 }
 

@@ -4,7 +4,7 @@
 #ifndef GAMMACRYPT_CLI_ANALYZE_H
 #define GAMMACRYPT_CLI_ANALYZE_H
 
-#include "commandline.h"
+#include "options.h"
 
 namespace cli {
 

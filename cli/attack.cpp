@@ -3,10 +3,10 @@
 
 #include "attack.h"
 
+#include "input.h"
 #include "keysearch.h"
 #include "messages.h"
 #include "outputsink.h"
-#include "streamcipher.h"
 #include "texttable.h"
 #include "utf8.h"
 
@@ -118,7 +118,7 @@ int runAttack(const Options &options)
         return exitInputOutputError;
     }
 
-    const QString report = options.format == TraceFormat::Tsv
+    const QString report = options.format == ReportFormat::Tsv
                                ? tsvReport(result)
                                : tableReport(result, int(line.size()));
     return writeReport(report.toUtf8());

@@ -4,7 +4,7 @@
 #ifndef GAMMACRYPT_CLI_ATTACK_H
 #define GAMMACRYPT_CLI_ATTACK_H
 
-#include "commandline.h"
+#include "options.h"
 
 namespace cli {
 

@@ -395,7 +395,7 @@ ByteCipher::ByteCipher(Encoding encoding, const GammaKey &key, Blocks blocks) : 
 #else
     Q_UNUSED(blocks)
 #endif
-    const Keystream &stream = keystreamFor(key.a, key.c, key.t0);
+    const Keystream &stream = keystreamFor(key);
     static_assert(Keystream::maxPrefix + Keystream::maxSpan + blockBytes <= 320, "codes fit");
     static_assert(blockBytes <= Keystream::blockLength, "the cycle is laid out far enough");
     std::copy_n(stream.prefix.begin(), stream.prefixLength, codes.begin());

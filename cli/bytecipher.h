@@ -4,7 +4,7 @@
 #ifndef GAMMACRYPT_CLI_BYTECIPHER_H
 #define GAMMACRYPT_CLI_BYTECIPHER_H
 
-#include "commandline.h"
+#include "options.h"
 
 #include <QByteArray>
 #include <QString>

@@ -4,45 +4,53 @@
 #ifndef GAMMACRYPT_CLI_COMMANDLINE_H
 #define GAMMACRYPT_CLI_COMMANDLINE_H
 
-#include "gammakey.h"
+#include "options.h"
+#include "result.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
-#include <QStringList>
-#include <QtGlobal>
+#include <QVector>
 
 #include <optional>
 
 namespace cli {
 
 // A key written "A,C,T0": three decimal integers within signed 32 bits, each with an
-// optional leading minus and nothing else. On failure error names the bad part.
-struct KeyParse
-{
-    std::optional<GammaKey> key;
-    QString error;
-};
-KeyParse parseKey(const QString &text);
+// optional leading minus and nothing else. A failure names the bad part.
+Result<GammaKey> parseKey(const QString &text);
 
-enum class Command { Encrypt, Decrypt, Trace, Attack, Analyze };
-enum class Encoding { Utf8, Windows1251 };
-enum class TraceFormat { Table, Tsv };
+enum class OptionId { Key, Encoding, LastLine, Output, Format, Known, Crib, Top, Length };
 
-struct Options
-{
-    Command command = Command::Encrypt;
-    GammaKey key;
-    Encoding encoding = Encoding::Utf8;
-    bool lastLineOnly = false;
-    QString outputPath; // empty: standard output
-    QString inputPath;  // empty: standard input
-    TraceFormat format = TraceFormat::Table;
-    std::optional<QByteArray> traceText; // as given, undecoded; none: first line of standard input
-    std::optional<QByteArray> known; // attack: the plain text begins with this; as given, undecoded
-    int top = 5;                     // attack: candidates printed
-    int length = 100;                // analyze: positions looked at
+// What a command's one operand is, if it takes one.
+enum class Operand {
+    None,
+    InputFile, // a path; none or "-": standard input
+    Text,      // kept as its bytes; none: the first line of standard input
 };
+
+// An option a command takes, with what it means for that command (the general wording
+// when null).
+struct CommandOption
+{
+    OptionId id;
+    const char *description = nullptr;
+};
+
+// One command: everything the parser, the help and the dispatch need to know about it.
+struct CommandSpec
+{
+    Command command;
+    const char *name;
+    const char *summary; // its line in the general help
+    QVector<CommandOption> options;
+    Operand operand;
+    bool takesKey;
+    int (*run)(const Options &options);
+};
+
+const QVector<CommandSpec> &commandTable();
+const CommandSpec &commandSpec(Command command);
 
 struct CommandLine
 {
@@ -51,8 +59,11 @@ struct CommandLine
     QString reply; // what --help or --version prints; options and error are then empty
 };
 
-// Parses the arguments (the program name first), decoded and as the bytes they came in.
-CommandLine parseCommandLine(const QStringList &arguments, const QList<QByteArray> &rawArguments);
+// Parses the arguments (the program name first) once, as the bytes they came in. Names and
+// numbers are read as the locale decodes them; paths keep every byte (see
+// documentio::pathFromNative); texts for the commands (--known, --crib, trace's TEXT) stay
+// bytes.
+CommandLine parseCommandLine(const QList<QByteArray> &arguments);
 
 } // namespace cli
 

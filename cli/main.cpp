@@ -1,15 +1,10 @@
 // SPDX-FileCopyrightText: 2026 gammacrypt developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "analyze.h"
-#include "attack.h"
 #include "commandline.h"
-#include "filenames.h"
 #include "messages.h"
 #include "qttranslation.h"
 #include "stdstreams.h"
-#include "streamcipher.h"
-#include "trace.h"
 
 #include <QCoreApplication>
 
@@ -24,11 +19,10 @@ namespace {
 // argc and argv as QCoreApplication has left them, without the arguments it handles itself.
 int runCommand(int argc, char *argv[])
 {
-    QList<QByteArray> rawArguments;
+    QList<QByteArray> arguments;
     for (int i = 0; i < argc; ++i)
-        rawArguments.append(QByteArray(argv[i]));
-    const cli::CommandLine commandLine =
-        cli::parseCommandLine(QCoreApplication::arguments(), rawArguments);
+        arguments.append(QByteArray(argv[i]));
+    const cli::CommandLine commandLine = cli::parseCommandLine(arguments);
     if (!commandLine.reply.isEmpty()) {
         const QByteArray reply = commandLine.reply.toUtf8();
         std::fwrite(reply.constData(), 1, size_t(reply.size()), stdout);
@@ -38,22 +32,8 @@ int runCommand(int argc, char *argv[])
         cli::printUsageError(commandLine.error);
         return cli::exitUsageError;
     }
-    cli::Options options = *commandLine.options;
-    // File names as the bytes given: decoded text may have lost some of them, and would
-    // then name another file. The rest of the arguments stay as they were decoded.
-    const cli::CommandLine exact =
-        cli::parseCommandLine(documentio::argumentsKeepingBytes(argc, argv), rawArguments);
-    if (exact.options) {
-        options.inputPath = exact.options->inputPath;
-        options.outputPath = exact.options->outputPath;
-    }
-    if (options.command == cli::Command::Trace)
-        return cli::runTrace(options);
-    if (options.command == cli::Command::Attack)
-        return cli::runAttack(options);
-    if (options.command == cli::Command::Analyze)
-        return cli::runAnalyze(options);
-    return cli::runCipher(options);
+    const cli::Options &options = *commandLine.options;
+    return cli::commandSpec(options.command).run(options);
 }
 
 } // namespace

@@ -79,3 +79,8 @@ bool key::checkKey()
                           QMessageBox::NoButton);
     return false;
 }
+
+GammaKey gammaKey(const key &dialog)
+{
+    return GammaKey{dialog.A, dialog.C, dialog.T0};
+}

@@ -4,6 +4,8 @@
 #ifndef GAMMACRYPT_KEY_H
 #define GAMMACRYPT_KEY_H
 
+#include "gammakey.h"
+
 #include <QDialog>
 #include <QString>
 #include <QtGlobal>
@@ -41,5 +43,9 @@ public:
 private:
     Ui_key *ui;
 };
+
+// The key the dialog holds, in the form the cipher and the analysis take: the one place
+// where the dialog's A, C and T0 become a GammaKey.
+GammaKey gammaKey(const key &dialog);
 
 #endif // GAMMACRYPT_KEY_H

@@ -216,17 +216,6 @@ void TestAnalysis::badInput_data()
         << QStringList{"attack"} << QByteArray("\xD0\xD0\n") << 1 << QStringLiteral("не UTF-8");
     QTest::newRow("missing file") << QStringList{"attack", "/nonexistent/шифр.txt"} << QByteArray()
                                   << 1 << QStringLiteral("не найден");
-    QTest::newRow("top zero") << QStringList{"attack", "--top", "0"} << QByteArray("А") << 2
-                              << QStringLiteral("--top");
-    QTest::newRow("key for attack") << QStringList{"attack", "--key", "1,2,3"} << QByteArray("А")
-                                    << 2 << QStringLiteral("--key");
-    QTest::newRow("analyze without key")
-        << QStringList{"analyze"} << QByteArray() << 2 << QStringLiteral("не указан ключ");
-    QTest::newRow("analyze with operand") << QStringList{"analyze", "--key", "1,2,3", "file"}
-                                          << QByteArray() << 2 << QStringLiteral("лишний аргумент");
-    QTest::newRow("length too large")
-        << QStringList{"analyze", "--key", "1,2,3", "--length", "100001"} << QByteArray() << 2
-        << QStringLiteral("--length");
 }
 
 void TestAnalysis::badInput()
@@ -247,11 +236,70 @@ void TestAnalysis::analyzeAgainstDirectWalk_data()
     QTest::addColumn<qint32>("c");
     QTest::addColumn<qint32>("t0");
     QTest::addColumn<bool>("weak");
-    QTest::newRow("ordinary") << 5 << 3 << 7 << false;
-    QTest::newRow("ordinary, negative") << -1234567 << 89 << -1000 << false;
-    QTest::newRow("gamma 0 everywhere") << 0 << 0 << 40 << true;
-    QTest::newRow("period 2") << 2147483647 << -2147483647 - 1 << -5 << true;
+    // The smallest key expected: exactly, or "any" for any non-negative key with the same
+    // gamma codes, or "-" for none.
+    QTest::addColumn<QString>("smallest");
+    // 37 = 5 mod 32, the values stay in 0..31 and are the codes; (7, 6, 1) fix A = 5 mod 32.
+    QTest::newRow("ordinary") << 37 << 3 << 7 << false << QStringLiteral("5,3,7");
+    QTest::newRow("ordinary, smallest itself") << 5 << 3 << 7 << false << QStringLiteral("5,3,7");
+    QTest::newRow("ordinary, negative")
+        << -1234567 << 89 << -1000 << false << QStringLiteral("any");
+    QTest::newRow("gamma 0 everywhere") << 0 << 0 << 40 << true << QStringLiteral("0,0,0");
+    QTest::newRow("period 1 from position 5")
+        << 90210 << 31337 << 2026 << true << QStringLiteral("any");
+    QTest::newRow("period 2") << 2147483647 << -2147483647 - 1 << -5 << true
+                              << QStringLiteral("any");
+    QTest::newRow("period 4, still weak") << 3 << 2 << 1 << true << QStringLiteral("3,2,1");
+    QTest::newRow("33 zeros first")
+        << -25473747 << 2134952133 << -32 << true << QStringLiteral("any");
+    QTest::newRow("31 zeros first")
+        << 55073585 << 43582133 << -38 << false << QStringLiteral("any");
+    QTest::newRow("no non-negative key found") << -5 << -3 << -7 << false << QStringLiteral("-");
 }
+
+namespace {
+
+// The generator written out plainly: the product and sum taken modulo 2^32 and read as a
+// signed 32-bit number, then the remainder that keeps the sign.
+qint32 plainStep(qint32 t, qint32 a, qint32 c)
+{
+    const qint64 modulus = qint64(1) << 32;
+    qint64 wrapped = ((qint64(a) * t + c) % modulus + modulus) % modulus;
+    if (wrapped >= modulus / 2)
+        wrapped -= modulus;
+    return qint32(wrapped - 32 * (wrapped / 32));
+}
+
+QVector<int> plainGamma(const GammaKey &key, int length)
+{
+    QVector<int> gamma;
+    for (qint32 t = key.t0; gamma.size() < length; t = plainStep(t, key.a, key.c))
+        gamma.append(t >= 0 && t <= 31 ? t : 0);
+    return gamma;
+}
+
+QString joined(const QVector<int> &numbers)
+{
+    QStringList text;
+    for (const int n : numbers)
+        text << QString::number(n);
+    return text.join(QLatin1Char(' '));
+}
+
+// The value beside each heading of analyze's table.
+QHash<QString, QString> tableFields(const QString &out, const QStringList &headings)
+{
+    QHash<QString, QString> fields;
+    for (const QString &line : out.split(QLatin1Char('\n'))) {
+        for (const QString &heading : headings) {
+            if (line.startsWith(heading + QLatin1String("  ")))
+                fields.insert(heading, line.mid(heading.size()).trimmed());
+        }
+    }
+    return fields;
+}
+
+} // namespace
 
 void TestAnalysis::analyzeAgainstDirectWalk()
 {
@@ -259,38 +307,78 @@ void TestAnalysis::analyzeAgainstDirectWalk()
     QFETCH(qint32, c);
     QFETCH(qint32, t0);
     QFETCH(bool, weak);
+    QFETCH(QString, smallest);
     const int length = 70;
-    const QString key = QStringLiteral("%1,%2,%3").arg(a).arg(c).arg(t0);
-    const Run run =
-        cli({"analyze", "--key", key, "--length", QString::number(length), "--format", "tsv"});
-    QCOMPARE(run.exitCode, 0);
-    const QHash<QString, QString> fields = tsvFields(run.out);
+    const GammaKey key{a, c, t0};
 
     QVector<qint32> values{t0};
     while (values.indexOf(values.last()) == values.size() - 1)
-        values.append(nextGammaValue(values.last(), a, c));
+        values.append(plainStep(values.last(), a, c));
     const int mu = int(values.indexOf(values.last()));
-    QCOMPARE(fields.value("mu").toInt(), mu);
-    QCOMPARE(fields.value("lambda").toInt(), int(values.size()) - 1 - mu);
+    const int lambda = int(values.size()) - 1 - mu;
+    const QVector<int> gamma = plainGamma(key, length);
+    const int zeros = int(gamma.count(0));
+    const QVector<int> cycle = plainGamma(key, mu + lambda).mid(mu);
+    int period = 1;
+    while (lambda % period != 0 || cycle.mid(period) + cycle.mid(0, period) != cycle)
+        ++period;
 
-    QStringList gamma;
-    int zeros = 0;
-    for (qint32 value = t0, i = 0; i < length; ++i, value = nextGammaValue(value, a, c)) {
-        gamma << QString::number(gammaCode(value));
-        zeros += gammaCode(value) == 0 ? 1 : 0;
-    }
-    QCOMPARE(fields.value("gamma"), gamma.join(QLatin1Char(' ')));
-    QCOMPARE(fields.value("zero_count").toInt(), zeros);
+    const QString keyText = QStringLiteral("%1,%2,%3").arg(a).arg(c).arg(t0);
+    const QStringList arguments{"analyze", "--key", keyText, "--length", QString::number(length)};
+    const Run tsv = cli(arguments + QStringList{"--format", "tsv"});
+    QCOMPARE(tsv.exitCode, 0);
+    const QHash<QString, QString> fields = tsvFields(tsv.out);
+    QCOMPARE(fields.value("key"), keyText);
+    QCOMPARE(fields.value("length"), QString::number(length));
+    QCOMPARE(fields.value("mu"), QString::number(mu));
+    QCOMPARE(fields.value("lambda"), QString::number(lambda));
+    QCOMPARE(fields.value("gamma"), joined(gamma));
+    QCOMPARE(fields.value("zero_count"), QString::number(zeros));
+    QCOMPARE(fields.value("zero_share"), QString::number(double(zeros) / length, 'f', 4));
+    QCOMPARE(fields.value("gamma_period"), QString::number(period));
     QCOMPARE(fields.value("weak"), weak ? QStringLiteral("yes") : QStringLiteral("no"));
 
-    const QStringList smallest = fields.value("smallest_key").split(QLatin1Char(','));
-    QCOMPARE(int(smallest.size()), 3);
-    const GammaKey found{smallest.at(0).toInt(), smallest.at(1).toInt(), smallest.at(2).toInt()};
+    const Run table = cli(arguments);
+    QCOMPARE(table.exitCode, 0);
+    const QString smallestHeading =
+        QStringLiteral("наименьший неотрицательный ключ с той же гаммой");
+    const QHash<QString, QString> rows =
+        tableFields(table.out, {"ключ", "позиций", "μ", "λ", "гамма", "нулей в гамме",
+                                "период гаммы", "слабый ключ", smallestHeading});
+    QCOMPARE(rows.value("ключ"), keyText);
+    QCOMPARE(rows.value("позиций"), QString::number(length));
+    QCOMPARE(rows.value("μ"), QString::number(mu));
+    QCOMPARE(rows.value("λ"), QString::number(lambda));
+    QCOMPARE(rows.value("гамма"), joined(gamma));
+    QCOMPARE(rows.value("нулей в гамме"),
+             QStringLiteral("%1 из %2 (%3 %)")
+                 .arg(zeros)
+                 .arg(length)
+                 .arg(QString::number(100.0 * zeros / length, 'f', 1)
+                          .replace(QLatin1Char('.'), QLatin1Char(','))));
+    QCOMPARE(rows.value("период гаммы"), QString::number(period));
+    QVERIFY2(
+        rows.value("слабый ключ").startsWith(weak ? QStringLiteral("да: ") : QStringLiteral("нет")),
+        qPrintable(rows.value("слабый ключ")));
+
+    if (smallest == QLatin1String("-")) {
+        QCOMPARE(fields.value("smallest_key"), smallest);
+        QVERIFY2(rows.value(smallestHeading).startsWith(QStringLiteral("нет: ни один ключ")),
+                 qPrintable(rows.value(smallestHeading)));
+        return;
+    }
+    QCOMPARE(rows.value(smallestHeading), fields.value("smallest_key"));
+    if (smallest != QLatin1String("any")) {
+        QCOMPARE(fields.value("smallest_key"), smallest);
+        return;
+    }
+    const QStringList parts = fields.value("smallest_key").split(QLatin1Char(','));
+    QCOMPARE(int(parts.size()), 3);
+    const GammaKey found{parts.at(0).toInt(), parts.at(1).toInt(), parts.at(2).toInt()};
     QVERIFY(found.a >= 0 && found.c >= 0 && found.t0 >= 0);
-    QCOMPARE(analysis::keyGamma(found, length), analysis::keyGamma({a, c, t0}, length));
+    QCOMPARE(plainGamma(found, length), gamma);
 }
 
-QTEST_GUILESS_MAIN(TestAnalysis)
 // Whatever came before, the longer-context model's probabilities of the next symbol add up
 // to one: the back-off weights of seen and unseen contexts are consistent.
 void TestAnalysis::longContextSumsToOne_data()
@@ -396,9 +484,15 @@ void TestAnalysis::unseenAndCutWords()
     QFETCH(QString, line);
     QFETCH(int, unseenWords);
     const QByteArray codes = alphabetCodes(line);
-    const double unseenShare =
-        std::log(double(analysis::wordFormTypeCount) /
-                 (analysis::wordFormTokenCount + analysis::wordFormTypeCount));
+    // An unseen word keeps Witten-Bell's escape, T / (N + T), of its letter score: T word
+    // forms and N words, both counted in the table itself.
+    qint64 words = 0;
+    for (int i = 0; i < analysis::wordFormTypeCount; ++i)
+        words += analysis::wordFormCounts[i].count;
+    const double escape =
+        double(analysis::wordFormTypeCount) / double(words + analysis::wordFormTypeCount);
+    QVERIFY(escape > 0 && escape < 0.5);
+    const double unseenShare = std::log(escape);
     const double adjustment =
         analysis::lineLogProbability(codes) - analysis::longContextLogProbability(codes);
     QVERIFY2(std::abs(adjustment - unseenWords * unseenShare) < 1e-9,
@@ -450,4 +544,5 @@ void TestAnalysis::keystreamPriorGivesUpOnFewLetters()
     QVERIFY(!analysis::keystreamLogPrior(codes));
 }
 
+QTEST_GUILESS_MAIN(TestAnalysis)
 #include "tst_analysis.moc"

@@ -5,6 +5,8 @@
 #include "gamma.h"
 #include "gamma_paths.h"
 #include "gamma_reference.h"
+#include "gammatrace.h"
+#include "generatorcycle.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -67,6 +69,17 @@ QString roundedVeLine()
     return line;
 }
 
+// The generator written out plainly: the sum taken modulo 2^32 as a signed number, then the
+// remainder that keeps its sign.
+qint32 plainStep(qint32 t, qint32 a, qint32 c)
+{
+    const qint64 modulus = qint64(1) << 32;
+    qint64 wrapped = ((qint64(a) * t + c) % modulus + modulus) % modulus;
+    if (wrapped >= modulus / 2)
+        wrapped -= modulus;
+    return qint32(wrapped - 32 * (wrapped / 32));
+}
+
 } // namespace
 
 class TestCipher : public QObject
@@ -82,6 +95,8 @@ private slots:
     void smallKeysAgreeWithReference();
     void keystreamFollowsEveryKeyPart();
     void widePath();
+    void traceAndCycle_data();
+    void traceAndCycle();
 };
 
 void TestCipher::fillAlphabetTwiceAndTheLookups()
@@ -251,6 +266,55 @@ void TestCipher::widePath()
         QSKIP("no AVX-512BW on this machine: the wide path is not checked here");
     QCOMPARE(gammaTransformVia(TransformPath::Wide, roundedVeLine(), 5, 3, 7),
              reference::gammaTransform(standardAlphabet(), roundedVeLine(), 5, 3, 7));
+}
+
+// Keys whose prefix and cycle end at different places; every line runs past both ends.
+void TestCipher::traceAndCycle_data()
+{
+    QTest::addColumn<qint32>("a");
+    QTest::addColumn<qint32>("c");
+    QTest::addColumn<qint32>("t0");
+    QTest::newRow("full cycle from the seed") << 5 << 3 << 7;
+    QTest::newRow("seed outside, then one value") << 90210 << 31337 << 2026;
+    QTest::newRow("33 zeros, then a cycle of 32") << -25473747 << 2134952133 << -32;
+    QTest::newRow("extremes") << int32Min << int32Max << int32Min;
+    QTest::newRow("all zero") << 0 << 0 << 0;
+}
+
+void TestCipher::traceAndCycle()
+{
+    QFETCH(qint32, a);
+    QFETCH(qint32, c);
+    QFETCH(qint32, t0);
+    QRandomGenerator random(quint32(a) ^ quint32(c) ^ quint32(t0));
+    const QString line = randomLine(random, 200);
+    const QString expected = reference::gammaTransform(standardAlphabet(), line, a, c, t0);
+
+    QVector<qint32> values;
+    TraceWalker walker({a, c, t0});
+    qint32 value = t0;
+    for (int i = 0; i < line.size(); ++i, value = plainStep(value, a, c)) {
+        values.append(value);
+        const TraceRow row = walker.step(line.at(i).unicode());
+        const std::optional<int> code = ::lookupCode(line.at(i));
+        const int gamma = value >= 0 && value <= 31 ? value : 0;
+        QCOMPARE(row.position, qint64(i));
+        QCOMPARE(row.character, char32_t(line.at(i).unicode()));
+        QCOMPARE(row.code, code.value_or(-1));
+        QCOMPARE(row.value, value);
+        QCOMPARE(row.gamma, gamma);
+        QCOMPARE(row.resultCode, code ? *code ^ gamma : -1);
+        QCOMPARE(row.result, char32_t(expected.at(i).unicode()));
+    }
+
+    // From mu on the values repeat with period lambda, and none repeats before mu + lambda.
+    const GeneratorCycle cycle = generatorCycle({a, c, t0});
+    QVERIFY(cycle.lambda >= 1 && cycle.mu + cycle.lambda < values.size());
+    QCOMPARE(cycle.value, values.at(cycle.mu));
+    QCOMPARE(values.at(cycle.mu + cycle.lambda), values.at(cycle.mu));
+    const QVector<qint32> beforeRepeat = values.mid(0, cycle.mu + cycle.lambda);
+    for (int i = 0; i < beforeRepeat.size(); ++i)
+        QCOMPARE(beforeRepeat.indexOf(beforeRepeat.at(i)), i);
 }
 
 QTEST_APPLESS_MAIN(TestCipher)

@@ -125,11 +125,14 @@ void TestKeyDialog::keyFieldText()
         answerer->expect(answer::messageBoxOk());
 
     QCOMPARE(dialog->checkKey(), valid);
+    const auto expected = [&](int i) { return !valid ? 0 : i == fieldIndex ? number : 1; };
     const qint32 keyValues[] = {dialog->A, dialog->C, dialog->T0};
     for (int i = 0; i < 3; ++i) {
-        QCOMPARE(keyValues[i], !valid ? 0 : i == fieldIndex ? number : 1);
+        QCOMPARE(keyValues[i], expected(i));
         QCOMPARE(field(i)->text(), valid ? typed(i) : QString());
     }
+    // What the window enciphers with: each field in its place.
+    QVERIFY(gammaKey(*dialog) == (GammaKey{expected(0), expected(1), expected(2)}));
     // The message, once and only for a refused key.
     const QStringList message{QStringLiteral("Ошибка"),
                               QStringLiteral("Значение ключа неправильное")};
