@@ -193,15 +193,18 @@ int main(int argc, char *argv[])
                                         QStringLiteral("n"), QStringLiteral("2026"));
     const QCommandLineOption beamOption(QStringLiteral("beam"), QStringLiteral("Beam width."),
                                         QStringLiteral("n"), QStringLiteral("2048"));
-    parser.addOptions(
-        {genresOption, lengthsOption, linesOption, kindsOption, seedOption, beamOption});
+    const QCommandLineOption showOption(QStringLiteral("show-lines"),
+                                        QStringLiteral("Print the chosen lines, attack none."));
+    parser.addOptions({genresOption, lengthsOption, linesOption, kindsOption, seedOption,
+                       beamOption, showOption});
     parser.process(application);
 
     const quint32 seed = parser.value(seedOption).toUInt();
     const int perCell = std::max(1, parser.value(linesOption).toInt());
     QTextStream out(stdout);
-    out << "genre\tlength\tkind\tlines\texact %\tletters %\tkeys reproduce %\tmedian ms\tworst "
-           "ms\tsearch misses\tfalse no key\tright at >=90 %\tnot stopped early\n";
+    if (!parser.isSet(showOption))
+        out << "genre\tlength\tkind\tlines\texact %\tletters %\tkeys reproduce %\tmedian "
+               "ms\tworst ms\tsearch misses\tfalse no key\tright at >=90 %\tnot stopped early\n";
     int cells = 0;
     for (const QString &genreName : parser.value(genresOption).split(QLatin1Char(','))) {
         const std::optional<bench::Genre> genre = bench::genreNamed(genreName);
@@ -225,6 +228,12 @@ int main(int argc, char *argv[])
             if (lines.isEmpty()) {
                 std::fprintf(stderr, "attack_bench: %s has no lines of about %d characters\n",
                              qPrintable(source.name), length);
+                continue;
+            }
+            if (parser.isSet(showOption)) {
+                for (const QString &line : lines)
+                    out << source.name << '\t' << length << '\t' << line << '\n';
+                ++cells;
                 continue;
             }
             for (const QString &kind : parser.value(kindsOption).split(QLatin1Char(','))) {

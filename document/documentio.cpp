@@ -108,8 +108,15 @@ QString DocumentDecoder::finish()
 {
     if (!decoder)
         return decodeHead();
+    // The decoder would hold a sequence cut short by the end of the file back for ever, and
+    // the bytes would vanish: an ASCII byte after them makes it give a U+FFFD for each, as in
+    // the middle of a file.
     const QByteArray rest = std::exchange(cut, QByteArray());
-    return rest.isEmpty() ? QString() : decoder->toUnicode(rest.constData(), int(rest.size()));
+    if (rest.isEmpty())
+        return QString();
+    QString text = decoder->toUnicode(rest + '\n');
+    text.chop(1);
+    return text;
 }
 
 // Qt 6's UTF-8 decoder swallows the byte that follows a bad sequence cut between two calls:

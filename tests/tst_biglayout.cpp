@@ -190,6 +190,8 @@ private slots:
 
         const int wideLine = 12 * 1024 * 1024;
         QTest::newRow("ordinary prose") << QString(prose + "\r\n" + prose) << 0 << 0 << 0;
+        QTest::newRow("exactly the length limit, narrow letters")
+            << QString(32 * 1024 * 1024, 'i') << 0 << 0 << 0; // 33,554,432
         QTest::newRow("past the length limit, narrow letters")
             << QString(textlayout::longestShownLine + 1, 'i') << 1
             << textlayout::longestShownLine + 1 << textlayout::longestShownLine;

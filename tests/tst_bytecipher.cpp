@@ -8,9 +8,11 @@
 #include "bytecipher.h"
 #include "documentio.h"
 #include "gamma.h"
+#include "gamma_reference.h"
 #include "utf8.h"
 
 #include <QRandomGenerator>
+#include <QTextCodec>
 #include <QtTest>
 
 namespace {
@@ -81,8 +83,9 @@ const QList<QByteArray> &pieces(int kind)
         };
         return QList<QList<QByteArray>>{
             utf8(QStringLiteral(" АБВГДЕЖЗИКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯабвгдежзиклмнопрстуфхцчшщъыьэюя")),
-            utf8(QStringLiteral("ёЁйЙ\u0400\u040F\u0450\u045F\u0460\u047F\u0480AzZ09.,\t\0\x7f"
-                                "«»\u00A0\u00FF\u03A9\u07FF—€\u2028\uFEFF\uFFFF😀\U0010FFFF")),
+            utf8(
+                QStringLiteral("ёЁйЙ\u0080\u0400\u040F\u0450\u045F\u0460\u047F\u0480AzZ09.,\t\0\x7f"
+                               "«»\u00A0\u00FF\u03A9\u07FF—€\u2028\uFEFF\uFFFF😀\U0010FFFF")),
             utf8(QStringLiteral("\u1C80\u1C81\u1C82\u1C83\u1C84\u1C85\u1C86\u1C87\u1C88")),
             {"\x80", "\xBF", "\xC0\x80", "\xC1\xBF", "\xD0", "\xE2\x82", "\xED\xA0\x80",
              "\xE0\x80\x80", "\xF0\x80\x80\x80", "\xF4\x90\x80\x80", "\xF5", "\xFF"}};
@@ -121,6 +124,15 @@ GammaKey randomKey(QRandomGenerator &random)
     return {part(), part(), part()};
 }
 
+// Whole characters of pattern, again and again, until the text holds at least length units.
+QString repeated(const QString &pattern, int length)
+{
+    QString text;
+    while (text.size() < length)
+        text += pattern;
+    return text;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(cli::Encoding)
@@ -133,6 +145,8 @@ class TestByteCipher : public QObject
 private slots:
     void sameAsTextPath_data();
     void sameAsTextPath();
+    void everyLengthAsReference_data();
+    void everyLengthAsReference();
     void byteOrderMark_data();
     void byteOrderMark();
 };
@@ -184,6 +198,83 @@ void TestByteCipher::sameAsTextPath()
         QVERIFY2(actual.result != ByteCipher::Result::Invalid ||
                      actual.invalidAt == expected.invalidAt,
                  context);
+    }
+}
+
+void TestByteCipher::everyLengthAsReference_data()
+{
+    QTest::addColumn<Encoding>("encoding");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<ByteCipher::Blocks>("blocks");
+
+    QString everyByte; // in Windows-1251, every byte once, scattered
+    for (int i = 0; i < 256; ++i)
+        everyByte += QChar(char16_t((i * 97 + 13) & 0xFF));
+    for (const ByteCipher::Blocks blocks :
+         {ByteCipher::Blocks::Fastest, ByteCipher::Blocks::WithoutAvx512}) {
+        const char *name = blocks == ByteCipher::Blocks::Fastest ? "fastest" : "without AVX-512";
+        const auto row = [name](const char *what) {
+            return &QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(what, name)));
+        };
+        *row("UTF-8: two-byte letters")
+            << Encoding::Utf8 << QStringLiteral("ПРИВЕТмирЭЮЯабвгдежзиклмнопрстуфхцчшщъыь")
+            << blocks;
+        // Odd byte counts put a lead byte at the end of a block.
+        *row("UTF-8: letters, spaces, ASCII")
+            << Encoding::Utf8 << QStringLiteral("ВСЁ ХОРОШО, 2026 г. Да! ") << blocks;
+        *row("UTF-8: two-byte non-letters, U+0080, U+07FF")
+            << Encoding::Utf8 << QStringLiteral("Ж\u0080ё«й»\u00A0\u07FFЙ Я") << blocks;
+        *row("UTF-8: three and four bytes among letters")
+            << Encoding::Utf8 << QStringLiteral("АБВ—Г😀Д€ ЕЁ\U0010FFFF") << blocks;
+        *row("Windows-1251: every byte") << Encoding::Windows1251 << everyByte << blocks;
+    }
+}
+
+// Every prefix of a line long enough to pass the end of the keystream's pre-period, of its
+// cycle laid out twice, and of several 64-byte blocks, under keys of every kind: the same
+// bytes as the plain transform of the decoded text, encoded by Qt's own codecs.
+void TestByteCipher::everyLengthAsReference()
+{
+    QFETCH(Encoding, encoding);
+    QFETCH(QString, pattern);
+    QFETCH(ByteCipher::Blocks, blocks);
+
+    QTextCodec *const windows1251 = QTextCodec::codecForName("Windows-1251");
+    const auto bytesOf = [&](const QString &text) {
+        return encoding == Encoding::Utf8 ? text.toUtf8() : windows1251->fromUnicode(text);
+    };
+    const QString line = encoding == Encoding::Utf8
+                             ? repeated(pattern, 700)
+                             : windows1251->toUnicode(repeated(pattern, 700).toLatin1());
+    QList<GammaKey> keys{{5, 3, 7},
+                         {1, 1, 0},
+                         {1, 1, -100},
+                         {0, 0, 0},
+                         {-1, 0, 31},
+                         {3, 1, -2147483647 - 1},
+                         {2147483647, -7, 2147483647}};
+    QRandomGenerator random(24);
+    while (keys.size() < 40)
+        keys.append(
+            {qint32(random.generate()), qint32(random.generate()), qint32(random.generate())});
+    for (const GammaKey &key : keys) {
+        const ByteCipher cipher(encoding, key, blocks);
+        const QString expected =
+            reference::gammaTransform(standardAlphabet(), line, key.a, key.c, key.t0);
+        for (int length = 0; length <= line.size(); ++length) {
+            if (length > 0 && line.at(length - 1).isHighSurrogate())
+                continue;
+            const QByteArray input = bytesOf(line.left(length));
+            QByteArray actual;
+            qint64 invalidAt = -1;
+            const ByteCipher::Result result =
+                cipher.appendLine(input.constData(), input.size(), actual, invalidAt);
+            const QByteArray context = QByteArray::number(key.a) + ',' + QByteArray::number(key.c) +
+                                       ',' + QByteArray::number(key.t0) + ", length " +
+                                       QByteArray::number(length);
+            QVERIFY2(result == ByteCipher::Result::Done, context);
+            QVERIFY2(actual == bytesOf(expected.left(length)), context);
+        }
     }
 }
 

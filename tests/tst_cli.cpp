@@ -288,6 +288,19 @@ void TestCli::lastLineAsWindowSaves_data()
     QTest::newRow("characters without a Windows-1251 byte, counted")
         << withBom("UTF-8", u"x\n中文 и русский") << "5,3,7"
         << "Windows-1251: 2;";
+    // A '?' for each byte of a sequence that goes wrong, also where the tool's 256 KiB read
+    // ends inside it and where the file does.
+    const QByteArray mark("\xEF\xBB\xBF");
+    QTest::newRow("four bytes cut short across a read chunk")
+        << mark + QByteArray(256 * 1024 - 5, 'x') + "\xF0\x9F\x98 A"
+        << "5,3,7"
+        << "Windows-1251: 3;";
+    QTest::newRow("UTF-16LE, a lone high surrogate before another and at the end")
+        << QByteArray("\xFF\xFE\x30\x04\x00\xD8\x00\xD8\x31\x04\x00\xD8", 12) << "5,3,7"
+        << "Windows-1251: 3;";
+    QTest::newRow("four bytes cut short by the end of the file") << mark + "\xD1\x8F\xF0\x9F\x98"
+                                                                 << "5,3,7"
+                                                                 << "Windows-1251: 3;";
 }
 
 // --last-line gives the window's bytes; fed the same text in UTF-8 it picks the same line.
@@ -355,6 +368,9 @@ void TestCli::commandLine_data()
     // A CR that ends a read chunk (256 Ki bytes) is judged with the LF that follows.
     rejected("CR LF across a read chunk, then an invalid byte", encrypt("1,2,3"), 1, "(строка 2)",
              QByteArray(256 * 1024 - 1, 'x') + "\r\n\xFF");
+    rejected("invalid byte after many reads", encrypt("1,2,3"), 1,
+             "смещением 800000 от начала (строка 100001)",
+             QByteArray("\xD0\xB0\xD0\xB1\xD0\xB2\r\n").repeated(100000) + "\xFF");
     rejected("trace: invalid first line", {"trace", "--key", "1,2,3"}, 1, "смещением 3 ",
              "abc\xD0\n");
 }
@@ -458,6 +474,9 @@ void TestCli::trace_data()
     const QString long_ = QLatin1Char('x') + QString(524288, QChar(0x044F)) + QStringLiteral("ё Й");
     QTest::newRow("first line longer than a read block")
         << "21,-11,40" << QStringList{} << (long_ + "\nnext").toUtf8() << long_;
+    const QString cutFour = QString(524286, QChar(0x044F)) + QStringLiteral("x😀ё");
+    QTest::newRow("four bytes across a read block")
+        << "5,3,7" << QStringList{} << (cutFour + "\r").toUtf8() << cutFour;
 }
 
 void TestCli::trace()
@@ -479,16 +498,22 @@ void TestCli::trace()
     const auto orDash = [](std::optional<int> code) {
         return code ? QString::number(*code) : QStringLiteral("-");
     };
+    // Half a character is shown by its number.
+    const auto shown = [](QChar ch) {
+        return ch.isSurrogate() ? QStringLiteral("U+%1").arg(ch.unicode(), 4, 16).toUpper()
+                                : QString(ch);
+    };
     for (int i = 0, value = k.at(2).toInt(); i < traced.size(); ++i) {
         if (i > 0)
             value = nextGammaValue(value, k.at(0).toInt(), k.at(1).toInt());
         const std::optional<int> code = lookupCode(traced.at(i));
         const int gamma = gammaCode(value);
         const std::optional<int> resultCode = code ? std::optional<int>(*code ^ gamma) : code;
-        QCOMPARE(lines.at(i + 1), QStringList({QString::number(i), traced.at(i), orDash(code),
-                                               QString::number(value), QString::number(gamma),
-                                               orDash(resultCode), output.at(i)})
-                                      .join(QLatin1Char('\t')));
+        QCOMPARE(lines.at(i + 1),
+                 QStringList({QString::number(i), shown(traced.at(i)), orDash(code),
+                              QString::number(value), QString::number(gamma), orDash(resultCode),
+                              shown(output.at(i))})
+                     .join(QLatin1Char('\t')));
     }
     const QPair<int, int> cycle = cycleByWalking(key);
     QCOMPARE(lines.at(lines.size() - 3), QStringLiteral("mu\t%1").arg(cycle.first));
@@ -550,6 +575,18 @@ void TestCli::hostileScripts_data()
     row("--output, output closed",
         "\"$0\" encrypt --key 5,3,7 --output \"$1/o.txt\" \"$1/e.txt\" >&- && cat \"$1/o.txt\"", 0,
         QString(), {}, "abcdefg\n");
+    // --output to a FIFO writes to its reader; a target made a folder while the tool reads
+    // (standard input a FIFO held open until the new file beside the target is there) fails.
+    row("--output to a FIFO",
+        "mkfifo \"$1/f\" && { cat \"$1/f\" & } && \"$0\" encrypt --key 5,3,7 --output \"$1/f\" "
+        "\"$1/r.txt\"; s=$?; [ $s = 0 ] || kill $!; wait; exit $s",
+        0, QString(), {}, transformed(QStringLiteral("мир"), "5,3,7").toUtf8() + '\n');
+    row("--output becomes a folder",
+        "mkfifo \"$1/in\" && { \"$0\" encrypt --key 5,3,7 --output \"$1/t.txt\" <\"$1/in\" & } && "
+        "exec 3>\"$1/in\" && until [ \"$(ls -A \"$1\" | wc -l)\" -gt 3 ]; do kill -0 $! || break; "
+        "done && mkdir \"$1/t.txt\" && printf 'мир\\n' >&3 && exec 3>&- && wait $! && exit 0; "
+        "s=$?; ls -A \"$1\" | grep -vx -e e.txt -e r.txt -e in -e t.txt; exit $s",
+        1, "t.txt");
     const QString unread = QStringLiteral("стандартный ввод: он был закрыт при запуске программы");
     row("input closed", encrypt + "<&-", 1, unread);
     row("trace, input closed", "exec \"$0\" trace --key 5,3,7 <&-", 1, unread);
@@ -635,6 +672,7 @@ void TestCli::hostileScripts()
         script = QStringLiteral("export LC_ALL=C; ulimit -v %1; ").arg(limitMiB * 1024) + script;
 #endif
     QVERIFY(writeAll(path(QStringLiteral("e.txt")), "abcdefg\n"));
+    QVERIFY(writeAll(path(QStringLiteral("r.txt")), QStringLiteral("мир\n").toUtf8()));
     const Run result = runScript(script, directory->path(), input);
     QCOMPARE(result.exitCode, exitCode);
     QVERIFY2(err.isEmpty() ? result.err.isEmpty() : QString::fromUtf8(result.err).contains(err),

@@ -34,6 +34,22 @@ private slots:
         QTest::newRow("bad UTF-8 byte") << QByteArray("\xEF\xBB\xBF\xD0"
                                                       "A")
                                         << QStringLiteral("\uFFFDA");
+        // Characters of three and four bytes, whole or cut short, wherever a piece ends: a
+        // U+FFFD for each byte of a sequence that goes wrong, as for the file whole.
+        const QByteArray mark("\xEF\xBB\xBF");
+        QTest::newRow("four and three bytes")
+            << mark + "\xF0\x9F\x92\x80\xE2\x82\xAC" << QStringLiteral("\U0001F480\u20AC");
+        QTest::newRow("four bytes cut short") << mark + "\xF0\x9F\x98"
+                                                        "A"
+                                              << QStringLiteral("\uFFFD\uFFFD\uFFFDA");
+        QTest::newRow("three bytes cut short") << mark + "\xE2\x82"
+                                                         "A\xD0\x96"
+                                               << QStringLiteral("\uFFFD\uFFFDAЖ");
+        QTest::newRow("encoded surrogate") << mark + "\xED\xA0\x80"
+                                                     "A"
+                                           << QStringLiteral("\uFFFD\uFFFD\uFFFDA");
+        QTest::newRow("cut short by the end")
+            << mark + "\xD0\x96\xF0\x9F\x98" << QStringLiteral("Ж\uFFFD\uFFFD\uFFFD");
     }
 
     void piecesDecodeAsTheWhole()

@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
@@ -174,6 +175,90 @@ private slots:
         QCOMPARE(QDir(folder).entryList(QDir::Hidden | QDir::Files), QStringList{"текст.txt"});
     }
 
+    // A target that becomes a folder while its new text is written: the failure is reported,
+    // the folder stays as it is, and nothing is left beside it.
+    void targetBecomesAFolder_data()
+    {
+        QTest::addColumn<bool>("existed");
+        QTest::newRow("replacing a file") << true;
+        QTest::newRow("a new file") << false;
+    }
+
+    void targetBecomesAFolder()
+    {
+        QFETCH(bool, existed);
+        const QString path = dir->filePath(QStringLiteral("цель.txt"));
+        if (existed)
+            QVERIFY(writeFile(path, "old"));
+        {
+            documentio::FileWriter writer;
+            QVERIFY(writer.open(path, documentio::Pipes::Refuse));
+            QVERIFY((!existed || QFile::remove(path)) && QDir().mkdir(path));
+            QVERIFY(writer.write("new"));
+            QVERIFY(!writer.commit());
+            QVERIFY2(writer.failure().contains(QStringLiteral("это папка, а не файл")),
+                     qPrintable(writer.failure()));
+        }
+        QVERIFY(QFileInfo(path).isDir());
+        QCOMPARE(
+            QDir(dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{QStringLiteral("цель.txt")});
+    }
+
+    // Another user's files as that user meets them (run as nobody): writing needs no read
+    // access, and a file or folder it may not write is reported as such, left as it was.
+    void writesAsAnotherUser_data()
+    {
+        QTest::addColumn<QString>("owner"); // of the file: "nobody", "root" or "" (none)
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("ownFolder"); // the folder nobody's, or root's and 0755
+        QTest::addColumn<QString>("error");  // empty: written
+        QTest::newRow("own write-only file") << "nobody" << 0200 << false << QString();
+        QTest::newRow("own write-only file, own folder") << "nobody" << 0200 << true << QString();
+        QTest::newRow("root's file") << "root" << 0644 << true << "нет доступа на запись";
+        QTest::newRow("new file in root's folder")
+            << QString() << 0 << false << "нет доступа на запись в папку";
+    }
+
+    void writesAsAnotherUser()
+    {
+        QFETCH(QString, owner);
+        QFETCH(int, mode);
+        QFETCH(bool, ownFolder);
+        QFETCH(QString, error);
+        if (::geteuid() != 0)
+            QSKIP("only root can act as another user");
+        const uid_t nobody = 65534;
+        const QString folder = dir->filePath(QStringLiteral("folder"));
+        const QString path = folder + QStringLiteral("/файл.txt");
+        const QByteArray native = QFile::encodeName(path);
+        QVERIFY(QDir().mkdir(folder) && ::chmod(QFile::encodeName(dir->path()).constData(), 0755) == 0);
+        if (ownFolder && ::chown(QFile::encodeName(folder).constData(), nobody, nobody) != 0)
+            QSKIP("no uid 65534 here");
+        if (!owner.isEmpty()) {
+            QVERIFY(writeFile(path, "old"));
+            QVERIFY(::chmod(native.constData(), mode_t(mode)) == 0);
+            if (owner == QLatin1String("nobody") &&
+                ::chown(native.constData(), nobody, nobody) != 0)
+                QSKIP("no uid 65534 here");
+        }
+        const struct stat before = statusOf(path);
+
+        // The real user too: access() judges by it. Root stays the saved one, to come back.
+        QCOMPARE(::setresuid(nobody, nobody, 0), 0);
+        const QString written = documentio::writeDocument(path, "new");
+        QCOMPARE(::setresuid(0, 0, 0), 0);
+
+        QVERIFY2(error.isEmpty() ? written.isEmpty() : written.contains(error),
+                 qPrintable(written));
+        QCOMPARE(contents(path), error.isEmpty()   ? QStringLiteral("new")
+                                 : owner.isEmpty() ? QStringLiteral("<файл не найден>")
+                                                   : QStringLiteral("old"));
+        const struct stat after = statusOf(path);
+        QVERIFY(after.st_uid == before.st_uid && after.st_mode == before.st_mode);
+        QVERIFY(QDir(folder).entryList({".gammacrypt*"}, QDir::Hidden | QDir::Files).isEmpty());
+    }
+
     // The usual causes speak Russian: no Latin letter in their text.
     void systemErrorsInRussian()
     {
@@ -204,6 +289,76 @@ private slots:
                  QStringLiteral("d/\\xfe.txt"));
         QVERIFY(documentio::isExactName(QStringLiteral("/tmp/Привет.txt")));
         QVERIFY(!documentio::isExactName(QStringLiteral("/tmp/\uFFFD.txt")));
+    }
+
+    // A name is shown with its UTF-8 decoded and only the bytes that start no valid sequence
+    // as \xNN; the file opens by it.
+    void namesShownAndOpened_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("four bytes") << QByteArray("\xF0\x9F\x92\x80.txt") << "💀.txt";
+        QTest::newRow("Windows-1251 byte") << QByteArray("\xFE.txt") << "\\xfe.txt";
+        QTest::newRow("encoded surrogate")
+            << QByteArray("\xD0\x9F\xD1\x80\xD0\xB8\xED\xA0\x80.txt") << "При\\xed\\xa0\\x80.txt";
+        QTest::newRow("overlong slash") << QByteArray("\xD0\x96\xC0\xAF") << "Ж\\xc0\\xaf";
+        QTest::newRow("past U+10FFFF, then ё")
+            << QByteArray("\xF4\x90\x80\x80\xD1\x91") << "\\xf4\\x90\\x80\\x80ё";
+        QTest::newRow("three bytes cut short")
+            << QByteArray("\xE2\x82 \xE2\x82\xAC") << "\\xe2\\x82 €";
+        QTest::newRow("two bytes cut by the end") << QByteArray("\xD1\x8F\xD0") << "я\\xd0";
+    }
+
+    void namesShownAndOpened()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QString, shown);
+        const QByteArray native = QFile::encodeName(dir->path()) + '/' + name;
+        const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::write(fd, "\xC4\xE0", 2), ssize_t(2));
+        ::close(fd);
+        const QString path = documentio::pathFromNative(native);
+        QCOMPARE(documentio::displayPath(path),
+                 QDir::toNativeSeparators(dir->path()) + '/' + shown);
+        QCOMPARE(contents(path), QStringLiteral("Да"));
+        QCOMPARE(documentio::writeDocument(path, "\xCD\xE5\xF2"), QString());
+        QCOMPARE(contents(path), QStringLiteral("Нет"));
+    }
+
+    // Every byte counted, thousands apart, and the word's ending agreeing with the number.
+    void byteCounts_data()
+    {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<QString>("text");
+        const auto row = [](qint64 bytes, const char *text) {
+            QTest::newRow(text) << bytes << QString::fromUtf8(text);
+        };
+        row(0, "0 байт");
+        row(1, "1 байт");
+        row(2, "2 байта");
+        row(4, "4 байта");
+        row(5, "5 байт");
+        row(11, "11 байт");
+        row(12, "12 байт");
+        row(14, "14 байт");
+        row(21, "21 байт");
+        row(23, "23 байта");
+        row(111, "111 байт");
+        row(112, "112 байт");
+        row(999, "999 байт");
+        row(1000, "1 000 байт");
+        row(65536, "65 536 байт");
+        row(131072, "131 072 байта");
+        row(67108871, "67 108 871 байт");
+        row(Q_INT64_C(1234567890123), "1 234 567 890 123 байта");
+    }
+
+    void byteCounts()
+    {
+        QFETCH(qint64, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(documentio::byteCountText(bytes), text);
     }
 
 private:
