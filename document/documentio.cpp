@@ -109,7 +109,13 @@ QString DocumentDecoder::finish()
     if (!decoder)
         return decodeHead();
     const QByteArray rest = std::exchange(cut, QByteArray());
-    return rest.isEmpty() ? QString() : decoder->toUnicode(rest.constData(), int(rest.size()));
+    if (rest.isEmpty())
+        return QString();
+    // The decoder would hold a sequence the input ends inside for ever: a character after it
+    // makes it decode as it would anywhere else in the text (U+FFFD), and is then dropped.
+    QString text = decoder->toUnicode((rest + '\n').constData(), int(rest.size()) + 1);
+    text.chop(1);
+    return text;
 }
 
 // Qt 6's UTF-8 decoder swallows the byte that follows a bad sequence cut between two calls:
