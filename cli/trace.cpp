@@ -121,38 +121,42 @@ Cell codeCell(int code)
     return code == noCode ? Cell{"-", 1, 1} : numberCell(code);
 }
 
-// Control characters, separators and surrogate halves would break the rows or vanish on
-// screen, so they are shown by their code point. The table shows the space, which the
-// alphabet enciphers like a letter, as a visible mark.
-Cell characterCell(char16_t unit, TraceFormat format)
+// Control characters and separators would break the rows or vanish on screen, so they are
+// shown by their code point. The table shows the space, which the alphabet enciphers like a
+// letter, as a visible mark.
+Cell characterCell(char32_t character, TraceFormat format)
 {
-    if (unit == u' ')
+    if (character == U' ')
         return format == TraceFormat::Table ? Cell{"␣", 3, 1} : Cell{" ", 1, 1};
-    const QChar ch(unit);
-    const QChar::Category category = ch.category();
+    const QChar::Category category = QChar::category(uint(character));
     const bool separator = category == QChar::Separator_Space ||
                            category == QChar::Separator_Line ||
                            category == QChar::Separator_Paragraph;
     Cell cell;
-    if (!ch.isPrint() || separator) {
-        cell.bytes = std::snprintf(cell.text, sizeof cell.text, "U+%04X", unsigned(unit));
+    if (!QChar::isPrint(uint(character)) || separator) {
+        cell.bytes = std::snprintf(cell.text, sizeof cell.text, "U+%04X", unsigned(character));
         cell.width = cell.bytes;
         return cell;
     }
-    // Surrogate halves are not printable: this is one whole character of up to three bytes.
     auto *out = reinterpret_cast<uchar *>(cell.text);
-    if (unit < 0x80) {
-        out[0] = uchar(unit);
+    if (character < 0x80) {
+        out[0] = uchar(character);
         cell.bytes = 1;
-    } else if (unit < 0x800) {
-        out[0] = uchar(0xC0 | (unit >> 6));
-        out[1] = uchar(0x80 | (unit & 0x3F));
+    } else if (character < 0x800) {
+        out[0] = uchar(0xC0 | (character >> 6));
+        out[1] = uchar(0x80 | (character & 0x3F));
         cell.bytes = 2;
-    } else {
-        out[0] = uchar(0xE0 | (unit >> 12));
-        out[1] = uchar(0x80 | ((unit >> 6) & 0x3F));
-        out[2] = uchar(0x80 | (unit & 0x3F));
+    } else if (character < 0x10000) {
+        out[0] = uchar(0xE0 | (character >> 12));
+        out[1] = uchar(0x80 | ((character >> 6) & 0x3F));
+        out[2] = uchar(0x80 | (character & 0x3F));
         cell.bytes = 3;
+    } else {
+        out[0] = uchar(0xF0 | (character >> 18));
+        out[1] = uchar(0x80 | ((character >> 12) & 0x3F));
+        out[2] = uchar(0x80 | ((character >> 6) & 0x3F));
+        out[3] = uchar(0x80 | (character & 0x3F));
+        cell.bytes = 4;
     }
     cell.width = 1;
     return cell;
@@ -214,12 +218,13 @@ public:
         fill(out, cells);
     }
 
-    void row(Line &out, qint64 position, char16_t unit, qint32 value, char16_t result) const
+    void row(Line &out, qint64 position, char32_t character, qint32 value, char32_t result) const
     {
-        const int code = unitCodeTable()[unit];
+        // The alphabet lies in the first plane; a character past it is no letter.
+        const int code = character < 0x10000 ? unitCodeTable()[character] : noCode;
         const int gamma = gammaCode(value);
         const Cell cells[columnCount] = {numberCell(position),
-                                         characterCell(unit, format),
+                                         characterCell(character, format),
                                          codeCell(code),
                                          numberCell(value),
                                          numberCell(gamma),
@@ -292,10 +297,22 @@ bool writeTrace(const LineBlocks &blocks, qint64 units, const Options &options, 
         decodeUtf8(block.constData(), block.size(), piece);
         const QString result = gammaTransform(piece, key.a, key.c, value);
         for (int i = 0; i < piece.size(); ++i) {
-            layout.row(line, position++, piece.at(i).unicode(), value, result.at(i).unicode());
+            // A character past the first plane takes two positions, as in the cipher, and
+            // one row, at its first position; the block holds both its halves.
+            const bool pair = piece.at(i).isHighSurrogate() && i + 1 < piece.size();
+            const char32_t character =
+                pair ? QChar::surrogateToUcs4(piece.at(i), piece.at(i + 1)) : piece.at(i).unicode();
+            const char32_t transformed =
+                pair ? QChar::surrogateToUcs4(result.at(i), result.at(i + 1))
+                     : result.at(i).unicode();
+            layout.row(line, position, character, value, transformed);
             if (!sink.write(line.text, line.size))
                 return false;
-            value = nextGammaValue(value, key.a, key.c);
+            for (int step = 0; step <= int(pair); ++step) {
+                ++position;
+                value = nextGammaValue(value, key.a, key.c);
+            }
+            i += int(pair);
         }
     }
     return sink.write(cycleLines(generatorCycle(key), options.format).toUtf8());
