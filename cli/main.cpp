@@ -4,6 +4,7 @@
 #include "analyze.h"
 #include "attack.h"
 #include "commandline.h"
+#include "fileaccess.h"
 #include "filenames.h"
 #include "messages.h"
 #include "qttranslation.h"
@@ -68,6 +69,7 @@ int main(int argc, char *argv[])
         QCoreApplication::setApplicationName(QStringLiteral("gammacrypt-cli"));
         QCoreApplication::setApplicationVersion(QStringLiteral(GAMMACRYPT_VERSION));
         installQtTranslation();
+        documentio::removeTemporaryFilesOnSignals();
         status = runCommand(argc, argv);
     } catch (const std::bad_alloc &) {
         cli::printOutOfMemory();
