@@ -7,6 +7,7 @@
 #include "fifoguard.h"
 #include "fileaccess.h"
 #include "filenames.h"
+#include "tmpfsmount.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,7 +21,6 @@
 
 #include <cstring>
 #include <fcntl.h>
-#include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -47,24 +47,6 @@ QByteArray readAll(const QString &path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
-
-// A small file system that fills up at once; unmounted again at the end of the test.
-struct TmpfsMount
-{
-    TmpfsMount(const QString &folder, const char *size) : path(folder)
-    {
-        mounted = QDir().mkpath(folder) &&
-                  ::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0,
-                          QByteArray("size=").append(size).constData()) == 0;
-    }
-    ~TmpfsMount()
-    {
-        if (mounted)
-            ::umount2(QFile::encodeName(path).constData(), MNT_DETACH);
-    }
-    QString path;
-    bool mounted = false;
-};
 
 bool makeSocket(const QString &path)
 {
