@@ -51,7 +51,7 @@ std::optional<QVector<int>> patternGamma(const SignPattern &pattern, int n)
     return gamma;
 }
 
-QVector<int> keyGamma(const Key &key, int n)
+QVector<int> keyGamma(const GammaKey &key, int n)
 {
     QVector<int> gamma(n, 0);
     qint32 value = key.t0;
@@ -63,7 +63,7 @@ QVector<int> keyGamma(const Key &key, int n)
     return gamma;
 }
 
-SignPattern patternOfKey(const Key &key, int n)
+SignPattern patternOfKey(const GammaKey &key, int n)
 {
     SignPattern pattern;
     pattern.a = int(quint32(key.a) & 31);
@@ -89,7 +89,7 @@ namespace {
 
 constexpr quint32 halfTurn = 0x80000000u;
 
-bool sameGamma(const Key &key, const QVector<int> &target)
+bool sameGamma(const GammaKey &key, const QVector<int> &target)
 {
     return keyGamma(key, target.size()) == target;
 }
@@ -133,7 +133,7 @@ std::optional<qint32> seedFor(const SignPattern &pattern, quint32 A, quint32 C)
 }
 
 // Keys a person types: non-negative, small enough that A·t + C never wraps for a state t.
-std::optional<Key> typedKey(const SignPattern &pattern, const QVector<int> &target)
+std::optional<GammaKey> typedKey(const SignPattern &pattern, const QVector<int> &target)
 {
     qint64 lowest = 0;                // C/A is at least this...
     qint64 highest = qint64(1) << 40; // ...and below this
@@ -163,7 +163,7 @@ std::optional<Key> typedKey(const SignPattern &pattern, const QVector<int> &targ
         const std::optional<qint32> t0 = seedFor(pattern, quint32(A), quint32(C));
         if (!t0)
             continue;
-        const Key key{qint32(A), qint32(C), *t0};
+        const GammaKey key{qint32(A), qint32(C), *t0};
         if (sameGamma(key, target))
             return key;
     }
@@ -243,7 +243,7 @@ quint32 multiplierNear(double x, int a)
     return (quint32(x * double(1u << 27)) << 5) | quint32(a);
 }
 
-std::optional<Key> torusKey(const SignPattern &pattern, const QVector<int> &target)
+std::optional<GammaKey> torusKey(const SignPattern &pattern, const QVector<int> &target)
 {
     std::vector<Constraint> constraints;
     for (int t = -31; t <= 31; ++t) {
@@ -251,7 +251,8 @@ std::optional<Key> torusKey(const SignPattern &pattern, const QVector<int> &targ
             constraints.push_back({t, pattern.isNegativeAfter(t)});
     }
     const std::vector<double> &points = torusBreakpoints();
-    const auto tryAt = [&](double x, const std::vector<Constraint> &within) -> std::optional<Key> {
+    const auto tryAt = [&](double x,
+                           const std::vector<Constraint> &within) -> std::optional<GammaKey> {
         const quint32 A = multiplierNear(x, pattern.a);
         const std::optional<quint32> C = feasibleC(within, A, pattern.c);
         if (!C)
@@ -259,7 +260,7 @@ std::optional<Key> torusKey(const SignPattern &pattern, const QVector<int> &targ
         const std::optional<qint32> t0 = seedFor(pattern, A, *C);
         if (!t0)
             return std::nullopt;
-        const Key key{qint32(A), qint32(*C), *t0};
+        const GammaKey key{qint32(A), qint32(*C), *t0};
         if (!sameGamma(key, target))
             return std::nullopt;
         return key;
@@ -279,7 +280,7 @@ std::optional<Key> torusKey(const SignPattern &pattern, const QVector<int> &targ
                 continue;
             // A smaller A from the same interval when the cell is wide enough there.
             for (const double share : {1.0 / 16, 1.0 / 4, 1.0 / 2, 3.0 / 4}) {
-                if (std::optional<Key> key = tryAt(left + (right - left) * share, within))
+                if (std::optional<GammaKey> key = tryAt(left + (right - left) * share, within))
                     return key;
             }
         }
@@ -289,12 +290,12 @@ std::optional<Key> torusKey(const SignPattern &pattern, const QVector<int> &targ
 
 } // namespace
 
-std::optional<Key> realisePattern(const SignPattern &pattern, int n)
+std::optional<GammaKey> realisePattern(const SignPattern &pattern, int n)
 {
     const std::optional<QVector<int>> target = patternGamma(pattern, n);
     if (!target)
         return std::nullopt;
-    if (std::optional<Key> key = typedKey(pattern, *target))
+    if (std::optional<GammaKey> key = typedKey(pattern, *target))
         return key;
     return torusKey(pattern, *target);
 }
@@ -331,10 +332,10 @@ std::optional<SignPattern> patternForGamma(int a, int c, int r0, bool seedInRang
 
 } // namespace
 
-Key smallestEquivalentKey(const Key &key, int n)
+GammaKey smallestEquivalentKey(const GammaKey &key, int n)
 {
-    const auto nonNegative = [](const Key &k) { return k.a >= 0 && k.c >= 0 && k.t0 >= 0; };
-    const auto better = [&nonNegative](const Key &x, const std::optional<Key> &y) {
+    const auto nonNegative = [](const GammaKey &k) { return k.a >= 0 && k.c >= 0 && k.t0 >= 0; };
+    const auto better = [&nonNegative](const GammaKey &x, const std::optional<GammaKey> &y) {
         if (!y)
             return true;
         if (nonNegative(x) != nonNegative(*y))
@@ -342,7 +343,7 @@ Key smallestEquivalentKey(const Key &key, int n)
         return std::tie(x.a, x.c, x.t0) < std::tie(y->a, y->c, y->t0);
     };
     const QVector<int> target = keyGamma(key, n);
-    std::optional<Key> best;
+    std::optional<GammaKey> best;
     if (nonNegative(key))
         best = key;
     // Any class with the same codes will do, not only the key's own: in increasing a, and no
@@ -357,7 +358,7 @@ Key smallestEquivalentKey(const Key &key, int n)
                         patternForGamma(a, c, r0, seedInRange, target);
                     if (!pattern)
                         continue;
-                    const std::optional<Key> found = realisePattern(*pattern, n);
+                    const std::optional<GammaKey> found = realisePattern(*pattern, n);
                     if (found && better(*found, best))
                         best = found;
                 }

@@ -4,6 +4,8 @@
 #ifndef GAMMACRYPT_KEYPATTERN_H
 #define GAMMACRYPT_KEYPATTERN_H
 
+#include "gammakey.h"
+
 #include <QVector>
 #include <QtGlobal>
 
@@ -18,18 +20,6 @@
 // lies in 0..31 (then it is one of the 63 states and its gamma code is r(0)), by the sign of
 // T(1) otherwise, and by the sign that each state the walk passes on to its successor.
 namespace analysis {
-
-struct Key
-{
-    qint32 a = 0;
-    qint32 c = 0;
-    qint32 t0 = 0;
-};
-
-inline bool operator==(const Key &x, const Key &y)
-{
-    return x.a == y.a && x.c == y.c && x.t0 == y.t0;
-}
 
 // States −31..31 as bits 0..62.
 constexpr int stateBit(int t)
@@ -63,10 +53,10 @@ constexpr int nextResidue(int a, int c, int t)
 std::optional<QVector<int>> patternGamma(const SignPattern &pattern, int n);
 
 // The gamma codes of the real generator under key at positions 0..n−1.
-QVector<int> keyGamma(const Key &key, int n);
+QVector<int> keyGamma(const GammaKey &key, int n);
 
 // The pattern that key follows over positions 0..n−1: only the signs that walk uses.
-SignPattern patternOfKey(const Key &key, int n);
+SignPattern patternOfKey(const GammaKey &key, int n);
 
 // The pattern of the walk on the residues (a, c, r0) whose states are followed by negative
 // values exactly where negativeAfter says (a predicate on t in −31..31).
@@ -102,11 +92,11 @@ SignPattern patternOfSigns(int a, int c, int r0, bool seedInRange, bool firstNeg
 // x = A/2^32, y = C/2^32, where "wrap32(A·t + C) is negative" is "frac(x·t + y) lies in
 // [1/2, 1)": the set of feasible y changes only where x is a multiple of 1/(2·d), d <= 62, so
 // every such x interval is tried, non-negative keys first.
-std::optional<Key> realisePattern(const SignPattern &pattern, int n);
+std::optional<GammaKey> realisePattern(const SignPattern &pattern, int n);
 
 // The smallest non-negative key (least A, then C, then T0, as far as realisePattern finds
 // one) whose gamma codes over positions 0..n−1 are key's; key itself when none is found.
-Key smallestEquivalentKey(const Key &key, int n);
+GammaKey smallestEquivalentKey(const GammaKey &key, int n);
 
 } // namespace analysis
 

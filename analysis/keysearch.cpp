@@ -226,7 +226,7 @@ std::vector<PriorPattern> typedFamily(int index, int length)
 struct PoolEntry
 {
     double score = 0;
-    Key key;
+    GammaKey key;
     QByteArray letters;
 };
 
@@ -363,7 +363,7 @@ public:
         for (const Reranked &candidate : candidates) {
             if (int(ranked.size()) == settings.top)
                 break;
-            const std::optional<Key> key =
+            const std::optional<GammaKey> key =
                 candidate.key ? candidate.key : realisePattern(candidate.pattern, line.length);
             if (key)
                 ranked.push_back(PoolEntry{candidate.score, *key, candidate.letters});
@@ -376,7 +376,7 @@ private:
     {
         double ownPrior = 0; // the prior of the one pattern that gave the text
         SignPattern pattern;
-        std::optional<Key> key; // realised when the text makes the list
+        std::optional<GammaKey> key; // realised when the text makes the list
         QByteArray letters;
         double textLog = 0; // how much the letters read like Russian, words included
         double score = 0;
@@ -478,7 +478,7 @@ private:
         });
         if (same != pool.end() && same->score >= score)
             return false;
-        const std::optional<Key> key = realisePattern(pattern, line.length);
+        const std::optional<GammaKey> key = realisePattern(pattern, line.length);
         if (!key)
             return false;
         if (same != pool.end()) {

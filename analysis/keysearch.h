@@ -27,7 +27,7 @@ struct AttackSettings
 struct Candidate
 {
     double score = 0; // log-probability of the text plus log-share of keys giving its keystream
-    Key key;          // transforms the cipher line into text
+    GammaKey key;     // transforms the cipher line into text
     QString text;
 };
 

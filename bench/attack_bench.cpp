@@ -52,7 +52,7 @@ QStringList proseLines(const QString &path)
 
 enum class KeyKind { Typed, Uniform, Known };
 
-analysis::Key drawKey(KeyKind kind, std::mt19937 &random)
+GammaKey drawKey(KeyKind kind, std::mt19937 &random)
 {
     if (kind == KeyKind::Uniform) {
         std::uniform_int_distribution<qint32> any(std::numeric_limits<qint32>::min(),
@@ -77,7 +77,7 @@ Figures runKind(KeyKind kind, const QStringList &lines, quint32 seed, int beamWi
     std::mt19937 random(seed);
     Figures figures;
     for (const QString &plain : lines) {
-        const analysis::Key key = drawKey(kind, random);
+        const GammaKey key = drawKey(kind, random);
         const QString cipher = gammaTransform(plain, key.a, key.c, key.t0);
         const QString expected = gammaTransform(cipher, key.a, key.c, key.t0);
         analysis::AttackSettings settings;
@@ -99,14 +99,14 @@ Figures runKind(KeyKind kind, const QStringList &lines, quint32 seed, int beamWi
             continue;
         bool allReproduce = true;
         for (const analysis::Candidate &candidate : result.candidates) {
-            const analysis::Key &k = candidate.key;
+            const GammaKey &k = candidate.key;
             allReproduce = allReproduce && gammaTransform(cipher, k.a, k.c, k.t0) == candidate.text;
         }
         figures.reproduced += allReproduce ? 1 : 0;
         const QString &best = result.candidates.first().text;
         figures.exact += best == expected ? 1 : 0;
         if (best != expected && qEnvironmentVariableIsSet("ATTACK_BENCH_VERBOSE")) {
-            const analysis::Key &k = result.candidates.first().key;
+            const GammaKey &k = result.candidates.first().key;
             int rank = 0;
             for (int r = 0; r < result.candidates.size(); ++r)
                 rank = result.candidates.at(r).text == expected ? r + 1 : rank;
@@ -144,7 +144,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption kindsOption(
         QStringLiteral("kinds"), QStringLiteral("typed,uniform,known (default all)."),
         QStringLiteral("list"), QStringLiteral("typed,uniform,known"));
-    const QCommandLineOption seedOption(QStringLiteral("seed"), QStringLiteral("Key seed."),
+    const QCommandLineOption seedOption(QStringLiteral("seed"), QStringLiteral("GammaKey seed."),
                                         QStringLiteral("n"), QStringLiteral("2026"));
     const QCommandLineOption beamOption(QStringLiteral("beam"), QStringLiteral("Beam width."),
                                         QStringLiteral("n"), QStringLiteral("2048"));

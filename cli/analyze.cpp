@@ -27,12 +27,12 @@ struct KeyReport
     int zeros = 0;
     int period = 0; // the least period of the gamma codes on the generator's cycle
     bool allZero = false;
-    analysis::Key smallest;
+    GammaKey smallest;
 };
 
 // The gamma codes repeat with the generator's cycle, possibly with a shorter period: the
 // least divisor of λ that the codes on the cycle repeat with.
-int gammaPeriod(const analysis::Key &key, const GeneratorCycle &cycle)
+int gammaPeriod(const GammaKey &key, const GeneratorCycle &cycle)
 {
     const QVector<int> gamma = analysis::keyGamma(key, cycle.mu + cycle.lambda);
     for (int period = 1; period < cycle.lambda; ++period) {
@@ -49,7 +49,7 @@ int gammaPeriod(const analysis::Key &key, const GeneratorCycle &cycle)
 
 KeyReport analyse(const GammaKey &key, int length)
 {
-    const analysis::Key k{key.a, key.c, key.t0};
+    const GammaKey &k = key;
     KeyReport report;
     report.key = key;
     report.cycle = generatorCycle(key);

@@ -4,6 +4,8 @@
 #ifndef GAMMACRYPT_CLI_COMMANDLINE_H
 #define GAMMACRYPT_CLI_COMMANDLINE_H
 
+#include "gammakey.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -13,13 +15,6 @@
 #include <optional>
 
 namespace cli {
-
-struct GammaKey
-{
-    qint32 a = 0;
-    qint32 c = 0;
-    qint32 t0 = 0;
-};
 
 // A key written "A,C,T0": three decimal integers within signed 32 bits, each with an
 // optional leading minus and nothing else. On failure error names the bad part.

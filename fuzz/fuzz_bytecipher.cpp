@@ -25,7 +25,7 @@ bool hasCodeOutsideTables(const QString &text)
                        [](QChar ch) { return ch.unicode() >= 0x800 && lookupCode(ch); });
 }
 
-void checkUtf8(const cli::GammaKey &key, const QByteArray &line, const QByteArray &result,
+void checkUtf8(const GammaKey &key, const QByteArray &line, const QByteArray &result,
                ByteCipher::Result outcome, qint64 invalidAt)
 {
     QString text;
@@ -47,7 +47,7 @@ void checkUtf8(const cli::GammaKey &key, const QByteArray &line, const QByteArra
     FUZZ_REQUIRE(result == expected);
 }
 
-void checkWindows1251(const cli::GammaKey &key, const QByteArray &line, const QByteArray &result,
+void checkWindows1251(const GammaKey &key, const QByteArray &line, const QByteArray &result,
                       ByteCipher::Result outcome)
 {
     FUZZ_REQUIRE(outcome == ByteCipher::Result::Done);
@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const auto encoding = (data[0] & 1) ? cli::Encoding::Windows1251 : cli::Encoding::Utf8;
     const auto blocks =
         (data[0] & 2) ? ByteCipher::Blocks::WithoutAvx512 : ByteCipher::Blocks::Fastest;
-    cli::GammaKey key;
+    GammaKey key;
     std::memcpy(&key.a, data + 1, sizeof(qint32));
     std::memcpy(&key.c, data + 5, sizeof(qint32));
     std::memcpy(&key.t0, data + 9, sizeof(qint32));

@@ -44,7 +44,7 @@ Run cli(const QStringList &arguments, const QByteArray &input = {})
     return {run.exitCode, QString::fromUtf8(run.out), QString::fromUtf8(run.err)};
 }
 
-QString encrypted(const QString &plain, const analysis::Key &key)
+QString encrypted(const QString &plain, const GammaKey &key)
 {
     return gammaTransform(plain, key.a, key.c, key.t0);
 }
@@ -145,8 +145,8 @@ void TestAnalysis::realisedKeysFollowTheGenerator()
     };
     for (int i = 0; i < 150; ++i) {
         const bool typed = i % 3 == 0;
-        const analysis::Key key{draw(typed), draw(typed), draw(typed)};
-        const std::optional<analysis::Key> found =
+        const GammaKey key{draw(typed), draw(typed), draw(typed)};
+        const std::optional<GammaKey> found =
             analysis::realisePattern(analysis::patternOfKey(key, 120), 120);
         QVERIFY2(found, qPrintable(QStringLiteral("%1,%2,%3").arg(key.a).arg(key.c).arg(key.t0)));
         QCOMPARE(analysis::keyGamma(*found, 120), analysis::keyGamma(key, 120));
@@ -283,8 +283,7 @@ void TestAnalysis::analyzeAgainstDirectWalk()
 
     const QStringList smallest = fields.value("smallest_key").split(QLatin1Char(','));
     QCOMPARE(int(smallest.size()), 3);
-    const analysis::Key found{smallest.at(0).toInt(), smallest.at(1).toInt(),
-                              smallest.at(2).toInt()};
+    const GammaKey found{smallest.at(0).toInt(), smallest.at(1).toInt(), smallest.at(2).toInt()};
     QVERIFY(found.a >= 0 && found.c >= 0 && found.t0 >= 0);
     QCOMPARE(analysis::keyGamma(found, length), analysis::keyGamma({a, c, t0}, length));
 }

@@ -33,7 +33,7 @@ bool hasCodeOutsideTables(const QString &text)
 
 // The text path. Windows-1251 is decoded as Open decodes it, behind a byte that keeps a line
 // starting like a byte-order mark from being taken for one.
-Outcome textPath(Encoding encoding, const cli::GammaKey &key, const QByteArray &line)
+Outcome textPath(Encoding encoding, const GammaKey &key, const QByteArray &line)
 {
     Outcome outcome;
     QString text;
@@ -112,7 +112,7 @@ QByteArray randomBytes(QRandomGenerator &random)
     return line;
 }
 
-cli::GammaKey randomKey(QRandomGenerator &random)
+GammaKey randomKey(QRandomGenerator &random)
 {
     const auto part = [&random] {
         const qint32 extremes[] = {0, 1, -1, 31, -32, 2147483647, -2147483647 - 1};
@@ -169,7 +169,7 @@ void TestByteCipher::sameAsTextPath()
 
     QRandomGenerator random(quint32(qHash(QByteArray(QTest::currentDataTag()))));
     for (int i = 0; i < 3000; ++i) {
-        const cli::GammaKey key = randomKey(random);
+        const GammaKey key = randomKey(random);
         const ByteCipher cipher(encoding, key, blocks);
         QVERIFY(cipher.usable());
         const QByteArray line =
