@@ -6,6 +6,7 @@
 // cipher line into its text, and the search must end (libFuzzer's -timeout) without leaks.
 #include "fuzzcheck.h"
 #include "gamma.h"
+#include "gammakey.h"
 #include "keypattern.h"
 #include "keysearch.h"
 
@@ -47,7 +48,7 @@ void checkAttack(const QString &cipher, const analysis::AttackSettings &settings
     FUZZ_REQUIRE(!result.candidates.isEmpty() && result.candidates.size() <= settings.top);
     QSet<QString> texts;
     for (const analysis::Candidate &candidate : result.candidates) {
-        const analysis::Key &key = candidate.key;
+        const GammaKey &key = candidate.key;
         FUZZ_REQUIRE(gammaTransform(cipher, key.a, key.c, key.t0) == candidate.text);
         FUZZ_REQUIRE(!texts.contains(candidate.text));
         texts.insert(candidate.text);
@@ -58,9 +59,9 @@ void checkAttack(const QString &cipher, const analysis::AttackSettings &settings
 }
 
 // What `analyze` reports of a key: its smallest equivalent gives the same keystream.
-void checkAnalysis(const analysis::Key &key, int length)
+void checkAnalysis(const GammaKey &key, int length)
 {
-    const analysis::Key smallest = analysis::smallestEquivalentKey(key, length);
+    const GammaKey smallest = analysis::smallestEquivalentKey(key, length);
     FUZZ_REQUIRE(analysis::keyGamma(smallest, length) == analysis::keyGamma(key, length));
 }
 
@@ -75,8 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     constexpr int longestLine = 32; // short lines: the search ends within a second (uninstrumented)
     if (size < headerBytes)
         return 0;
-    const analysis::Key key{keyNumberFrom(data + 2), keyNumberFrom(data + 6),
-                            keyNumberFrom(data + 10)};
+    const GammaKey key{keyNumberFrom(data + 2), keyNumberFrom(data + 6), keyNumberFrom(data + 10)};
     const QString plain =
         fuzzinput::textFrom(data + headerBytes, size - headerBytes, lineUnit).left(longestLine);
     const QString cipher = gammaTransform(plain, key.a, key.c, key.t0);
