@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <linux/magic.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/xattr.h>
@@ -307,6 +308,27 @@ void forgetForSignals(int slot)
         signalNameSet[slot] = 0;
 }
 
+// The signals that remove the new files wait while one is made and remembered: between the
+// two, one would leave it behind.
+class DeferredSignals
+{
+public:
+    DeferredSignals()
+    {
+        sigset_t set;
+        sigemptyset(&set);
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+            sigaddset(&set, signal);
+        ::pthread_sigmask(SIG_BLOCK, &set, &previous);
+    }
+    ~DeferredSignals() { ::pthread_sigmask(SIG_SETMASK, &previous, nullptr); }
+    DeferredSignals(const DeferredSignals &) = delete;
+    DeferredSignals &operator=(const DeferredSignals &) = delete;
+
+private:
+    sigset_t previous;
+};
+
 void removeTemporariesAndDie(int signal)
 {
     for (int slot = 0; slot < signalSlots; ++slot) {
@@ -502,11 +524,13 @@ bool FileWriter::open(const QString &filePath, Pipes pipes)
     return openInPlace(native, pipes);
 }
 
-// A new file beside the target. For an existing target it takes over the owner, group and
-// mode first; false with no failure set means the target must be written in place instead.
+// A new file beside the target. For an existing target it takes over the owner, group, mode
+// and extended attributes first; false with no failure set means the target must be written
+// in place instead.
 bool FileWriter::openReplacement(const QByteArray &targetPath, bool exists)
 {
     const QByteArray folder = folderOf(targetPath);
+    const DeferredSignals deferred;
     for (int attempt = 0; !file.isOpen(); ++attempt) {
         temporary = folder + "/.gammacrypt-" +
                     QByteArray::number(QRandomGenerator::global()->generate64(), 36);
