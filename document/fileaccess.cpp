@@ -651,8 +651,8 @@ bool FileWriter::commitInPlace()
     struct stat named;
     if (::fstat(fd, &opened) != 0 || ::stat(target.constData(), &named) != 0 ||
         opened.st_dev != named.st_dev || opened.st_ino != named.st_ino)
-        return failKeepingOld(QStringLiteral("пока шла работа, файл удалили или заменили другим; "
-                                             "новый текст не записан"));
+        return fail(QStringLiteral("пока шла работа, файл удалили или заменили другим; новый "
+                                   "текст не записан"));
     if (const int error = reserveRoom(fd, size); error == EOPNOTSUPP)
         return failKeepingOld(QStringLiteral("файловая система не позволяет заранее занять место "
                                              "на диске, а без этого запись на месте могла бы "
