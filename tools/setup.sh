@@ -26,6 +26,8 @@ if [ "$purpose" = test ]; then
     packages+=(desktop-file-utils appstream man-db file dpkg-dev)
     # Checking the .deb as a distribution would.
     packages+=(lintian)
+    # setfacl and getfacl: the file tests check that a written file keeps its ACL.
+    packages+=(acl)
 fi
 
 missing=()
