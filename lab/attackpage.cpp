@@ -1,0 +1,388 @@
+// SPDX-FileCopyrightText: 2026 gammacrypt developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "attackpage.h"
+
+#include "alphabet.h"
+#include "tablecopy.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <type_traits>
+#include <utility>
+
+// The search's progress, cancel, crib and confidence arrive in the analysis library in steps;
+// the page uses each one as soon as the library has it and does without it until then.
+namespace {
+
+template <typename T, typename = void> struct HasCancel : std::false_type
+{
+};
+template <typename T>
+struct HasCancel<T, std::void_t<decltype(std::declval<T &>().cancel)>> : std::true_type
+{
+};
+template <typename T, typename = void> struct HasProgress : std::false_type
+{
+};
+template <typename T>
+struct HasProgress<T, std::void_t<decltype(std::declval<T &>().progress)>> : std::true_type
+{
+};
+template <typename T, typename = void> struct HasCrib : std::false_type
+{
+};
+template <typename T>
+struct HasCrib<T, std::void_t<decltype(std::declval<T &>().crib)>> : std::true_type
+{
+};
+template <typename T, typename = void> struct HasConfidence : std::false_type
+{
+};
+template <typename T>
+struct HasConfidence<T, std::void_t<decltype(std::declval<T &>().confidence)>> : std::true_type
+{
+};
+
+constexpr int candidatesShown = 10;
+// Without the library's own crib, the page looks for the fragment among this many texts.
+constexpr int candidatesScreenedForCrib = 200;
+
+// The fragment as the candidates' texts show it: letters of the alphabet upper-cased.
+QString cribForm(const QString &crib)
+{
+    QString form = crib;
+    for (QChar &unit : form) {
+        if (lookupCode(unit))
+            unit = unit.toUpper();
+    }
+    return form;
+}
+
+template <typename Settings> void setCrib(Settings &settings, const QString &crib)
+{
+    if constexpr (HasCrib<Settings>::value)
+        settings.crib = crib;
+    else
+        settings.top = candidatesScreenedForCrib;
+}
+
+template <typename Result> void keepCribCandidates(Result &result, const QString &crib)
+{
+    if constexpr (!HasCrib<analysis::AttackSettings>::value) {
+        const QString form = cribForm(crib);
+        QVector<analysis::Candidate> kept;
+        for (const analysis::Candidate &candidate : result.candidates) {
+            if (candidate.text.contains(form) && kept.size() < candidatesShown)
+                kept.append(candidate);
+        }
+        result.candidates = kept;
+    } else {
+        Q_UNUSED(result)
+        Q_UNUSED(crib)
+    }
+}
+
+// The library's confidence when it has one; otherwise each candidate's share of the
+// probability that the shown candidates carry together, from their log-scores.
+template <typename Candidate> QVector<double> confidences(const QVector<Candidate> &candidates)
+{
+    QVector<double> shares;
+    if constexpr (HasConfidence<Candidate>::value) {
+        for (const Candidate &candidate : candidates)
+            shares.append(candidate.confidence);
+    } else {
+        double total = 0;
+        for (const Candidate &candidate : candidates) {
+            shares.append(std::exp(candidate.score - candidates.first().score));
+            total += shares.last();
+        }
+        for (double &share : shares)
+            share /= total;
+    }
+    return shares;
+}
+
+template <typename Settings> void setCancel(Settings &settings, const std::atomic<bool> *cancel)
+{
+    if constexpr (HasCancel<Settings>::value)
+        settings.cancel = cancel;
+    else
+        Q_UNUSED(cancel)
+}
+
+// Whether the search reports its progress: without it the bar only shows that it is busy.
+template <typename Settings, typename Report>
+bool setProgress(Settings &settings, const Report &report)
+{
+    if constexpr (HasProgress<Settings>::value) {
+        settings.progress = report;
+        return true;
+    } else {
+        Q_UNUSED(report)
+        return false;
+    }
+}
+
+int alphabetCharacters(const QString &line)
+{
+    int count = 0;
+    for (const QChar unit : line)
+        count += lookupCode(unit) ? 1 : 0;
+    return count;
+}
+
+QTableWidgetItem *readOnlyItem(const QString &text)
+{
+    auto *item = new QTableWidgetItem(text);
+    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+    return item;
+}
+
+} // namespace
+
+struct AttackPage::Run
+{
+    quint64 id = 0;
+    std::atomic<bool> cancel{false};
+    std::atomic<int> shownPercent{-1};
+    QThread *thread = nullptr;
+};
+
+AttackPage::AttackPage(QWidget *parent)
+    : QWidget(parent), crib(new QLineEdit(this)),
+      attack(new QPushButton(QStringLiteral("Взломать"), this)),
+      stop(new QPushButton(QStringLiteral("Остановить"), this)), progress(new QProgressBar(this)),
+      status(new QLabel(this)), candidates(new QTableWidget(0, 6, this)),
+      apply(new QPushButton(QStringLiteral("Расшифровать этим ключом"), this))
+{
+    qRegisterMetaType<analysis::AttackResult>();
+    auto *cribLabel = new QLabel(QStringLiteral("Известный &фрагмент:"), this);
+    cribLabel->setBuddy(crib);
+    crib->setObjectName(QStringLiteral("cribField"));
+    crib->setAccessibleName(QStringLiteral("Известный фрагмент"));
+    crib->setPlaceholderText(QStringLiteral("необязательно: слово, которое есть в тексте"));
+    attack->setObjectName(QStringLiteral("attackButton"));
+    stop->setObjectName(QStringLiteral("stopButton"));
+    stop->setEnabled(false);
+    progress->setObjectName(QStringLiteral("attackProgress"));
+    progress->setAccessibleName(QStringLiteral("Ход взлома"));
+    progress->setRange(0, 100);
+    progress->setValue(0);
+    status->setObjectName(QStringLiteral("attackStatus"));
+    status->setWordWrap(true);
+    status->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    status->setFocusPolicy(Qt::StrongFocus);
+    status->setAccessibleName(QStringLiteral("Итог взлома"));
+
+    candidates->setObjectName(QStringLiteral("candidateTable"));
+    candidates->setAccessibleName(QStringLiteral("Кандидаты"));
+    candidates->setHorizontalHeaderLabels({QStringLiteral("Место"), QStringLiteral("Уверенность"),
+                                           QStringLiteral("A"), QStringLiteral("C"),
+                                           QStringLiteral("T0"), QStringLiteral("Текст")});
+    candidates->setSelectionBehavior(QAbstractItemView::SelectRows);
+    candidates->setSelectionMode(QAbstractItemView::SingleSelection);
+    candidates->verticalHeader()->hide();
+    candidates->horizontalHeader()->setStretchLastSection(true);
+    addRowCopying(candidates);
+    apply->setObjectName(QStringLiteral("applyButton"));
+    apply->setEnabled(false);
+
+    connect(attack, &QPushButton::clicked, this, &AttackPage::startAttack);
+    connect(stop, &QPushButton::clicked, this, &AttackPage::stopAttack);
+    connect(apply, &QPushButton::clicked, this, &AttackPage::chooseCandidate);
+    connect(candidates, &QTableWidget::cellActivated, this, &AttackPage::chooseCandidate);
+    connect(this, &AttackPage::searchProgressed, this, &AttackPage::showProgress,
+            Qt::QueuedConnection);
+    connect(this, &AttackPage::searchFinished, this, &AttackPage::showResult, Qt::QueuedConnection);
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(cribLabel);
+    top->addWidget(crib, 1);
+    top->addWidget(attack);
+    top->addWidget(stop);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(progress);
+    layout->addWidget(status);
+    layout->addWidget(candidates, 1);
+    layout->addWidget(apply, 0, Qt::AlignLeft);
+}
+
+AttackPage::~AttackPage()
+{
+    // The threads use the page's signals: each must end before the page does.
+    for (const std::shared_ptr<Run> &run : std::as_const(searches)) {
+        run->cancel = true;
+        run->thread->wait();
+        delete run->thread;
+    }
+}
+
+void AttackPage::setCipherLine(const QString &newLine)
+{
+    line = newLine;
+}
+
+void AttackPage::startAttack()
+{
+    if (running)
+        return;
+    analysis::AttackSettings settings;
+    settings.top = candidatesShown;
+    const QString fragment = crib->text();
+    if (!fragment.isEmpty())
+        setCrib(settings, fragment);
+
+    auto run = std::make_shared<Run>();
+    run->id = ++runCount;
+    setCancel(settings, &run->cancel);
+    const bool reportsProgress =
+        setProgress(settings, [this, run = run.get()](int done, int total) {
+            // Only a change of the percentage is worth an event in the window's queue.
+            const int percent = total > 0 ? int(qint64(done) * 100 / total) : 0;
+            if (run->shownPercent.exchange(percent) != percent && !run->cancel)
+                emit searchProgressed(done, total);
+        });
+    progress->setRange(0, reportsProgress ? 100 : 0);
+    progress->setValue(0);
+
+    const QString cipherLine = line;
+    run->thread = QThread::create([this, run = run.get(), cipherLine, settings, fragment] {
+        analysis::AttackResult result = analysis::attackLine(cipherLine, settings);
+        if (!fragment.isEmpty())
+            keepCribCandidates(result, fragment);
+        emit searchFinished(run->id, result);
+    });
+    connect(run->thread, &QThread::finished, this, [this, run] {
+        searches.removeOne(run);
+        run->thread->deleteLater();
+    });
+    running = run;
+    searches.append(run);
+    candidates->setRowCount(0);
+    candidateKeys.clear();
+    apply->setEnabled(false);
+    attack->setEnabled(false);
+    stop->setEnabled(true);
+    status->setText(QStringLiteral("Идёт подбор ключа…"));
+    run->thread->start(QThread::LowPriority);
+}
+
+void AttackPage::stopAttack()
+{
+    if (!running)
+        return;
+    running->cancel = true;
+    running = nullptr;
+    setIdle(QStringLiteral("Взлом остановлен."));
+}
+
+void AttackPage::setIdle(const QString &text)
+{
+    progress->setRange(0, 100);
+    progress->setValue(0);
+    attack->setEnabled(true);
+    stop->setEnabled(false);
+    status->setText(text);
+    emit attackEnded();
+}
+
+void AttackPage::showProgress(int done, int total)
+{
+    if (!running || total <= 0)
+        return;
+    progress->setRange(0, total);
+    progress->setValue(done);
+}
+
+QString AttackPage::shortLineWarning(const analysis::AttackResult &result) const
+{
+    // Each symbol of Russian says about two bits more than a random one would; below the
+    // length where those bits outweigh the keystreams to choose from, many keys give text
+    // that reads plausibly.
+    const int letters = alphabetCharacters(line);
+    const double keystreamBits = analysis::keystreamCountLog2(result.searchedLength);
+    if (2.0 * letters >= keystreamBits)
+        return QString();
+    return QStringLiteral(" Строка короткая (%1 символов алфавита): на ней возможно до 2^%2 "
+                          "разных гамм, и правдоподобный текст дают многие ключи — первый "
+                          "кандидат может оказаться неверным. Нужна строка длиннее или "
+                          "известный фрагмент.")
+        .arg(letters)
+        .arg(QLocale(QLocale::Russian).toString(keystreamBits, 'f', 1));
+}
+
+void AttackPage::showResult(quint64 run, const analysis::AttackResult &result)
+{
+    if (!running || running->id != run)
+        return; // a search that was stopped
+    running = nullptr;
+    switch (result.problem) {
+    case analysis::AttackProblem::EmptyLine:
+        setIdle(QStringLiteral("Строка пуста: подбирать ключ не к чему."));
+        return;
+    case analysis::AttackProblem::NoAlphabetCharacter:
+        setIdle(QStringLiteral("В строке нет ни одного символа алфавита (пробел и русские буквы "
+                               "без Ё и Й): шифр её не менял, ключ по ней не подобрать."));
+        return;
+    case analysis::AttackProblem::KnownContradicts:
+    case analysis::AttackProblem::None:
+        break;
+    }
+    if (result.candidates.isEmpty()) {
+        setIdle(crib->text().isEmpty()
+                    ? QStringLiteral("Не найден ни один ключ.")
+                    : QStringLiteral("Ни один найденный ключ не даёт текст с фрагментом «%1».")
+                          .arg(crib->text()));
+        return;
+    }
+    showCandidates(result);
+    setIdle(QStringLiteral("Найдено кандидатов: %1 за %2 с. Выберите строку и нажмите "
+                           "«Расшифровать этим ключом».")
+                .arg(result.candidates.size())
+                .arg(QLocale(QLocale::Russian).toString(result.elapsedMs / 1000.0, 'f', 2)) +
+            shortLineWarning(result));
+}
+
+void AttackPage::showCandidates(const analysis::AttackResult &result)
+{
+    const QVector<double> shares = confidences(result.candidates);
+    const QLocale russian(QLocale::Russian);
+    candidates->setRowCount(result.candidates.size());
+    for (int row = 0; row < result.candidates.size(); ++row) {
+        const analysis::Candidate &candidate = result.candidates.at(row);
+        candidateKeys.append(candidate.key);
+        const QStringList cells = {QString::number(row + 1),
+                                   russian.toString(100.0 * shares.at(row), 'f', 1) +
+                                       QStringLiteral(" %"),
+                                   QString::number(candidate.key.a),
+                                   QString::number(candidate.key.c),
+                                   QString::number(candidate.key.t0),
+                                   candidate.text};
+        for (int column = 0; column < cells.size(); ++column)
+            candidates->setItem(row, column, readOnlyItem(cells.at(column)));
+    }
+    candidates->resizeColumnsToContents();
+    apply->setEnabled(true);
+}
+
+void AttackPage::chooseCandidate()
+{
+    if (candidateKeys.isEmpty())
+        return;
+    const int row = candidates->currentRow();
+    const bool selected =
+        candidates->selectionModel()->hasSelection() && row >= 0 && row < candidateKeys.size();
+    emit keyChosen(candidateKeys.at(selected ? row : 0));
+}
