@@ -332,7 +332,7 @@ std::optional<SignPattern> patternForGamma(int a, int c, int r0, bool seedInRang
 
 } // namespace
 
-GammaKey smallestEquivalentKey(const GammaKey &key, int n)
+std::optional<GammaKey> smallestEquivalentKey(const GammaKey &key, int n)
 {
     const auto nonNegative = [](const GammaKey &k) { return k.a >= 0 && k.c >= 0 && k.t0 >= 0; };
     const auto better = [&nonNegative](const GammaKey &x, const std::optional<GammaKey> &y) {
@@ -365,7 +365,9 @@ GammaKey smallestEquivalentKey(const GammaKey &key, int n)
             }
         }
     }
-    return best.value_or(key);
+    if (best && !nonNegative(*best))
+        return std::nullopt;
+    return best;
 }
 
 } // namespace analysis

@@ -94,9 +94,9 @@ SignPattern patternOfSigns(int a, int c, int r0, bool seedInRange, bool firstNeg
 // every such x interval is tried, non-negative keys first.
 std::optional<GammaKey> realisePattern(const SignPattern &pattern, int n);
 
-// The smallest non-negative key (least A, then C, then T0, as far as realisePattern finds
-// one) whose gamma codes over positions 0..n−1 are key's; key itself when none is found.
-GammaKey smallestEquivalentKey(const GammaKey &key, int n);
+// The smallest non-negative key (least A, then C, then T0) whose gamma codes over positions
+// 0..n−1 are key's; none when no non-negative key gives them.
+std::optional<GammaKey> smallestEquivalentKey(const GammaKey &key, int n);
 
 } // namespace analysis
 

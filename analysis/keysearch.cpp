@@ -259,23 +259,53 @@ public:
         std::vector<qint8> residues;
         const PairTable &pairs = bestAfterLetter();
         for (int index = 0; index < residueClassCount; ++index) {
+            if (index % progressStride == 0) {
+                if (cancelled())
+                    return;
+                reportProgress(index);
+            }
             fillResidues(index, line.length, residues);
             looseBounds[index] = classBound(line, residues, pairs);
         }
         result.residueClasses = residueClassCount;
 
         // The keys people type first: few patterns per class, each cheap to score.
+        progressBase = residueClassCount;
         visitClasses(typedLogPrior, [this](int index) {
             typedPatterns(index);
             return true;
         });
         // Then every sign pattern, class by class while a class could still beat the list.
+        progressBase = 2 * residueClassCount;
         qint64 work = 0;
         visitClasses(freeLogPrior, [this, &work](int index) {
             work += signSearch(index);
             ++result.classesInDepth;
             return work <= workBudget;
         });
+        if (!result.cancelled)
+            reportProgress(progressTotal);
+    }
+
+    // The search reports three passes over the residue classes: the screening, the typed
+    // keys, the sign search; a pass that ends early jumps to its end.
+    static constexpr int progressTotal = 3 * residueClassCount;
+    // Classes between two progress reports or cancel checks in the screening, which takes
+    // a few microseconds a class.
+    static constexpr int progressStride = 256;
+
+    void reportProgress(int done) const
+    {
+        if (settings.progress)
+            settings.progress(std::min(done, progressTotal), progressTotal);
+    }
+
+    bool cancelled()
+    {
+        if (!result.cancelled && settings.cancel &&
+            settings.cancel->load(std::memory_order_relaxed))
+            result.cancelled = true;
+        return result.cancelled;
     }
 
     // Visits the classes best bound first while the bound plus prior could still make the
@@ -292,7 +322,10 @@ public:
                               index * 2 + (exact ? 1 : 0));
         }
         std::make_heap(heap.begin(), heap.end());
+        int visited = 0;
         while (!heap.empty()) {
+            if (cancelled())
+                return;
             std::pop_heap(heap.begin(), heap.end());
             const auto [bound, code] = heap.back();
             heap.pop_back();
@@ -309,8 +342,10 @@ public:
                 std::push_heap(heap.begin(), heap.end());
                 continue;
             }
-            if (!visit(index))
+            if (!visit(index) || cancelled())
                 return;
+            if (++visited % 16 == 0)
+                reportProgress(progressBase + visited);
         }
     }
 
@@ -596,6 +631,8 @@ private:
         current.swap(next);
 
         for (int i = 1; i < line.length && !current.empty(); ++i) {
+            if (i % 64 == 0 && cancelled())
+                return work;
             next.clear();
             const int residue = residues[i];
             for (const Hypothesis &h : current) {
@@ -666,6 +703,7 @@ private:
     std::vector<float> exactBounds; // per class, with the full model; NaN until computed
     std::vector<std::array<float, 4>> lastBounds; // remainingBounds of class lastBoundsIndex
     int lastBoundsIndex = -1;
+    int progressBase = 0; // where the current pass's progress starts
 };
 
 } // namespace
@@ -712,11 +750,13 @@ AttackResult attackLine(const QString &cipherLine, const AttackSettings &setting
 
     Search search(line, settings, result);
     search.run();
+    if (result.cancelled)
+        return result;
     for (const PoolEntry &entry : search.best()) {
         const QString text = gammaTransform(cipherLine, entry.key.a, entry.key.c, entry.key.t0);
         result.candidates.append(Candidate{entry.score, entry.key, text});
     }
-    if (result.candidates.isEmpty() && settings.known)
+    if (result.candidates.isEmpty() && settings.known && !result.cancelled)
         result.problem = AttackProblem::KnownContradicts;
     result.elapsedMs = timer.elapsed();
     return result;

@@ -10,6 +10,8 @@
 #include <QVector>
 #include <QtGlobal>
 
+#include <atomic>
+#include <functional>
 #include <optional>
 
 namespace analysis {
@@ -20,8 +22,14 @@ struct AttackSettings
     // The plain text is known to begin with this: letters compared as the alphabet sees
     // them, other characters exactly.
     std::optional<QString> known;
+    // A fragment known to occur somewhere in the plain text, at a position not known.
+    std::optional<QString> crib;
     // Sign patterns kept per residue class while the walk is followed.
     int beamWidth = 2048;
+    // Called from the attacking thread now and then, cheaply: done of total steps.
+    std::function<void(int done, int total)> progress;
+    // Checked often; once set, the search stops soon and reports itself cancelled.
+    const std::atomic<bool> *cancel = nullptr;
 };
 
 struct Candidate
@@ -47,6 +55,7 @@ struct AttackResult
     int classesInDepth = 0;        // classes whose sign patterns were followed
     qint64 patternsScored = 0;     // sign patterns scored in those classes
     qint64 elapsedMs = 0;
+    bool cancelled = false; // stopped on request: no candidates then
 };
 
 // Longer lines are ranked on their first positions: the walk has settled into its cycle

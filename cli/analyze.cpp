@@ -57,7 +57,7 @@ KeyReport analyse(const GammaKey &key, int length)
     report.zeros = int(std::count(report.gamma.cbegin(), report.gamma.cend(), 0));
     report.allZero = report.zeros == length;
     report.period = gammaPeriod(k, report.cycle);
-    report.smallest = analysis::smallestEquivalentKey(k, length);
+    report.smallest = analysis::smallestEquivalentKey(k, length).value_or(k);
     return report;
 }
 

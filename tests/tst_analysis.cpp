@@ -15,6 +15,7 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <atomic>
 #include <cmath>
 
 namespace {
@@ -102,6 +103,8 @@ private slots:
     void keystreamPriorAddsUp_data();
     void keystreamPriorAddsUp();
     void keystreamPriorGivesUpOnFewLetters();
+    void progressAndCancel_data();
+    void progressAndCancel();
 };
 
 void TestAnalysis::attackRecoversLine_data()
@@ -418,6 +421,39 @@ void TestAnalysis::keystreamPriorGivesUpOnFewLetters()
     std::vector<qint8> codes(300, -1);
     codes.push_back(3);
     QVERIFY(!analysis::keystreamLogPrior(codes));
+}
+
+// Progress only grows and ends at its total; a cancel set before the start stops the
+// search before any candidate and says so, a search left alone is not cancelled.
+void TestAnalysis::progressAndCancel_data()
+{
+    QTest::addColumn<bool>("cancelFirst");
+    QTest::newRow("left alone") << false;
+    QTest::newRow("cancelled at once") << true;
+}
+
+void TestAnalysis::progressAndCancel()
+{
+    QFETCH(bool, cancelFirst);
+    std::atomic<bool> cancel{cancelFirst};
+    QVector<QPair<int, int>> reports;
+    analysis::AttackSettings settings;
+    settings.cancel = &cancel;
+    settings.progress = [&reports](int done, int total) { reports.append({done, total}); };
+    const QString cipher = encrypted(letter, {12345, 678, 9999});
+    const analysis::AttackResult result = analysis::attackLine(cipher, settings);
+    QCOMPARE(result.cancelled, cancelFirst);
+    if (cancelFirst) {
+        QVERIFY(result.candidates.isEmpty());
+        return;
+    }
+    QVERIFY(!reports.isEmpty());
+    for (int i = 1; i < reports.size(); ++i) {
+        QVERIFY(reports.at(i).first >= reports.at(i - 1).first);
+        QCOMPARE(reports.at(i).second, reports.first().second);
+    }
+    QCOMPARE(reports.last().first, reports.last().second);
+    QCOMPARE(result.candidates.first().text, encrypted(cipher, {12345, 678, 9999}));
 }
 
 #include "tst_analysis.moc"
