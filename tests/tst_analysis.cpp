@@ -100,6 +100,8 @@ private slots:
     void unseenAndCutWords_data();
     void unseenAndCutWords();
     void lineStartIsAnyWordStart();
+    void symbolSharesOrdered_data();
+    void symbolSharesOrdered();
     void keystreamPriorAddsUp_data();
     void keystreamPriorAddsUp();
     void keystreamPriorGivesUpOnFewLetters();
@@ -324,6 +326,34 @@ void TestAnalysis::lineStartIsAnyWordStart()
     }
     for (const QString &never : {QStringLiteral("Ь"), QStringLiteral("Ъ")})
         QVERIFY(analysis::longContextLogProbability(alphabetCodes(never)) < std::log(0.001));
+}
+
+// The chart's shares: a distribution over the alphabet that ranks symbols as any Russian text
+// does; nothing outside the alphabet.
+void TestAnalysis::symbolSharesOrdered_data()
+{
+    QTest::addColumn<QString>("common");
+    QTest::addColumn<QString>("rare");
+    QTest::newRow("space over О") << QStringLiteral(" ") << QStringLiteral("О");
+    QTest::newRow("О over Е") << QStringLiteral("О") << QStringLiteral("Е");
+    QTest::newRow("Н over Ф") << QStringLiteral("Н") << QStringLiteral("Ф");
+    QTest::newRow("Ы over Ъ") << QStringLiteral("Ы") << QStringLiteral("Ъ");
+}
+
+void TestAnalysis::symbolSharesOrdered()
+{
+    QFETCH(QString, common);
+    QFETCH(QString, rare);
+    QVERIFY(analysis::modelSymbolShare(*lookupCode(common.at(0))) >
+            analysis::modelSymbolShare(*lookupCode(rare.at(0))));
+    double total = 0;
+    for (int code = 0; code < alphabetSize; ++code) {
+        QVERIFY(analysis::modelSymbolShare(code) > 0);
+        total += analysis::modelSymbolShare(code);
+    }
+    QVERIFY2(std::abs(total - 1.0) < 1e-9, qPrintable(QString::number(total)));
+    QCOMPARE(analysis::modelSymbolShare(-1), 0.0);
+    QCOMPARE(analysis::modelSymbolShare(alphabetSize), 0.0);
 }
 
 // Frequent words beside non-words one letter away, at a line's start and after a word.
