@@ -21,31 +21,9 @@
 #include <type_traits>
 #include <utility>
 
-// The search's progress, cancel, crib and confidence arrive in the analysis library in steps;
-// the page uses each one as soon as the library has it and does without it until then.
 namespace {
 
-template <typename T, typename = void> struct HasCancel : std::false_type
-{
-};
-template <typename T>
-struct HasCancel<T, std::void_t<decltype(std::declval<T &>().cancel)>> : std::true_type
-{
-};
-template <typename T, typename = void> struct HasProgress : std::false_type
-{
-};
-template <typename T>
-struct HasProgress<T, std::void_t<decltype(std::declval<T &>().progress)>> : std::true_type
-{
-};
-template <typename T, typename = void> struct HasCrib : std::false_type
-{
-};
-template <typename T>
-struct HasCrib<T, std::void_t<decltype(std::declval<T &>().crib)>> : std::true_type
-{
-};
+// The library's candidates gain a confidence in a later step; until then the page computes one.
 template <typename T, typename = void> struct HasConfidence : std::false_type
 {
 };
@@ -55,7 +33,6 @@ struct HasConfidence<T, std::void_t<decltype(std::declval<T &>().confidence)>> :
 };
 
 constexpr int candidatesShown = 10;
-// Without the library's own crib, the page looks for the fragment among this many texts.
 constexpr int candidatesScreenedForCrib = 200;
 
 // The fragment as the candidates' texts show it: letters of the alphabet upper-cased.
@@ -69,28 +46,23 @@ QString cribForm(const QString &crib)
     return form;
 }
 
-template <typename Settings> void setCrib(Settings &settings, const QString &crib)
+// Until the search itself looks for the crib, the page also screens more candidates for the
+// fragment; that changes nothing once every candidate the search returns holds it.
+void setCrib(analysis::AttackSettings &settings, const QString &crib)
 {
-    if constexpr (HasCrib<Settings>::value)
-        settings.crib = crib;
-    else
-        settings.top = candidatesScreenedForCrib;
+    settings.crib = crib;
+    settings.top = candidatesScreenedForCrib;
 }
 
-template <typename Result> void keepCribCandidates(Result &result, const QString &crib)
+void keepCribCandidates(analysis::AttackResult &result, const QString &crib)
 {
-    if constexpr (!HasCrib<analysis::AttackSettings>::value) {
-        const QString form = cribForm(crib);
-        QVector<analysis::Candidate> kept;
-        for (const analysis::Candidate &candidate : result.candidates) {
-            if (candidate.text.contains(form) && kept.size() < candidatesShown)
-                kept.append(candidate);
-        }
-        result.candidates = kept;
-    } else {
-        Q_UNUSED(result)
-        Q_UNUSED(crib)
+    const QString form = cribForm(crib);
+    QVector<analysis::Candidate> kept;
+    for (const analysis::Candidate &candidate : result.candidates) {
+        if (candidate.text.contains(form) && kept.size() < candidatesShown)
+            kept.append(candidate);
     }
+    result.candidates = kept;
 }
 
 // The library's confidence when it has one; otherwise each candidate's share of the
@@ -111,27 +83,6 @@ template <typename Candidate> QVector<double> confidences(const QVector<Candidat
             share /= total;
     }
     return shares;
-}
-
-template <typename Settings> void setCancel(Settings &settings, const std::atomic<bool> *cancel)
-{
-    if constexpr (HasCancel<Settings>::value)
-        settings.cancel = cancel;
-    else
-        Q_UNUSED(cancel)
-}
-
-// Whether the search reports its progress: without it the bar only shows that it is busy.
-template <typename Settings, typename Report>
-bool setProgress(Settings &settings, const Report &report)
-{
-    if constexpr (HasProgress<Settings>::value) {
-        settings.progress = report;
-        return true;
-    } else {
-        Q_UNUSED(report)
-        return false;
-    }
 }
 
 int alphabetCharacters(const QString &line)
@@ -246,15 +197,14 @@ void AttackPage::startAttack()
 
     auto run = std::make_shared<Run>();
     run->id = ++runCount;
-    setCancel(settings, &run->cancel);
-    const bool reportsProgress =
-        setProgress(settings, [this, run = run.get()](int done, int total) {
-            // Only a change of the percentage is worth an event in the window's queue.
-            const int percent = total > 0 ? int(qint64(done) * 100 / total) : 0;
-            if (run->shownPercent.exchange(percent) != percent && !run->cancel)
-                emit searchProgressed(done, total);
-        });
-    progress->setRange(0, reportsProgress ? 100 : 0);
+    settings.cancel = &run->cancel;
+    settings.progress = [this, run = run.get()](int done, int total) {
+        // Only a change of the percentage is worth an event in the window's queue.
+        const int percent = total > 0 ? int(qint64(done) * 100 / total) : 0;
+        if (run->shownPercent.exchange(percent) != percent && !run->cancel)
+            emit searchProgressed(done, total);
+    };
+    progress->setRange(0, 100);
     progress->setValue(0);
 
     const QString cipherLine = line;

@@ -5,7 +5,7 @@
 
 #include "alphabet.h"
 #include "gamma.h"
-#include "labshared.h"
+#include "languagemodel.h"
 
 #include <QLabel>
 #include <QStringList>
@@ -66,7 +66,7 @@ FrequencyPage::FrequencyPage(QWidget *parent)
 {
     QVector<double> model(alphabetSize);
     for (int code = 0; code < alphabetSize; ++code)
-        model[code] = 100.0 * lab::russianSymbolShare(code);
+        model[code] = 100.0 * analysis::modelSymbolShare(code);
     fillSet(russian, model);
 
     auto *series = new QBarSeries;
@@ -108,7 +108,7 @@ void FrequencyPage::showLine(const QString &line, const GammaKey &key)
         symbolPercentages(gammaTransform(line, key.a, key.c, key.t0));
     fillSet(plain, plainShares);
     fillSet(cipher, cipherShares);
-    const double top =
-        std::max({largest(plainShares), largest(cipherShares), 100.0 * lab::russianSymbolShare(0)});
+    const double top = std::max(
+        {largest(plainShares), largest(cipherShares), 100.0 * analysis::modelSymbolShare(0)});
     shareAxis->setRange(0, std::max(5.0, top * 1.05));
 }

@@ -6,14 +6,10 @@
 #include "alphabet.h"
 #include "gamma.h"
 #include "keypattern.h"
-#include "languagemodel.h"
 
 #include <QHash>
 
 #include <algorithm>
-#include <array>
-#include <cmath>
-#include <vector>
 
 namespace lab {
 
@@ -77,17 +73,6 @@ int gammaPeriod(const GammaKey &key, const GeneratorCycle &cycle)
     return cycle.lambda;
 }
 
-// The library's answer becomes optional once it can say that no non-negative key exists.
-std::optional<GammaKey> asOptional(const GammaKey &key)
-{
-    return key;
-}
-
-[[maybe_unused]] std::optional<GammaKey> asOptional(const std::optional<GammaKey> &key)
-{
-    return key;
-}
-
 } // namespace
 
 KeyReport analyseKey(const GammaKey &key, int length)
@@ -99,7 +84,7 @@ KeyReport analyseKey(const GammaKey &key, int length)
     report.zeros = int(std::count(report.gamma.cbegin(), report.gamma.cend(), 0));
     report.allZero = report.zeros == length;
     report.period = gammaPeriod(key, report.cycle);
-    report.smallest = asOptional(analysis::smallestEquivalentKey(key, length));
+    report.smallest = analysis::smallestEquivalentKey(key, length);
     if (report.allZero) {
         report.weak = true;
         report.weakReason = QStringLiteral("гамма везде 0, и «шифр» — это открытый текст "
@@ -114,45 +99,5 @@ KeyReport analyseKey(const GammaKey &key, int length)
 }
 
 #endif
-
-namespace {
-
-// The model keeps only conditional probabilities of a symbol after two others; the symbols'
-// own shares are the stationary distribution of that chain over pairs, found by iterating.
-std::array<double, alphabetSize> stationaryShares()
-{
-    constexpr int pairs = alphabetSize * alphabetSize;
-    std::vector<double> weight(pairs, 1.0 / pairs);
-    std::vector<double> next(pairs);
-    for (int round = 0; round < 200; ++round) {
-        std::fill(next.begin(), next.end(), 0.0);
-        for (int a = 0; a < alphabetSize; ++a) {
-            for (int b = 0; b < alphabetSize; ++b) {
-                const double from = weight[a * alphabetSize + b];
-                for (int c = 0; c < alphabetSize; ++c)
-                    next[b * alphabetSize + c] +=
-                        from * std::exp(double(analysis::tripleLogProbability[a][b][c]));
-            }
-        }
-        double total = 0;
-        for (const double w : next)
-            total += w;
-        for (int i = 0; i < pairs; ++i)
-            weight[i] = next[i] / total;
-    }
-    std::array<double, alphabetSize> shares{};
-    for (int b = 0; b < alphabetSize; ++b)
-        for (int c = 0; c < alphabetSize; ++c)
-            shares[c] += weight[b * alphabetSize + c];
-    return shares;
-}
-
-} // namespace
-
-double russianSymbolShare(int code)
-{
-    static const std::array<double, alphabetSize> shares = stationaryShares();
-    return code >= 0 && code < alphabetSize ? shares[code] : 0.0;
-}
 
 } // namespace lab

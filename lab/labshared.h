@@ -95,11 +95,4 @@ KeyReport analyseKey(const GammaKey &key, int length);
 } // namespace lab
 #endif
 
-namespace lab {
-
-// The share of each alphabet code 0..31 in the language model's text, summing to 1.
-double russianSymbolShare(int code);
-
-} // namespace lab
-
 #endif // GAMMACRYPT_LAB_LABSHARED_H
