@@ -3,68 +3,20 @@
 
 #include "analyze.h"
 
-#include "keypattern.h"
+#include "keyreport.h"
 #include "messages.h"
 #include "outputsink.h"
 #include "texttable.h"
-#include "trace.h"
 
 #include <QLocale>
 #include <QStringList>
 #include <QVector>
 
-#include <algorithm>
-
 namespace cli {
 
 namespace {
 
-struct KeyReport
-{
-    GammaKey key;
-    GeneratorCycle cycle;
-    QVector<int> gamma; // over the asked length
-    int zeros = 0;
-    int period = 0; // the least period of the gamma codes on the generator's cycle
-    bool allZero = false;
-    GammaKey smallest;
-};
-
-// The gamma codes repeat with the generator's cycle, possibly with a shorter period: the
-// least divisor of λ that the codes on the cycle repeat with.
-int gammaPeriod(const GammaKey &key, const GeneratorCycle &cycle)
-{
-    const QVector<int> gamma = analysis::keyGamma(key, cycle.mu + cycle.lambda);
-    for (int period = 1; period < cycle.lambda; ++period) {
-        if (cycle.lambda % period != 0)
-            continue;
-        bool repeats = true;
-        for (int j = 0; j < cycle.lambda && repeats; ++j)
-            repeats = gamma[cycle.mu + j] == gamma[cycle.mu + (j + period) % cycle.lambda];
-        if (repeats)
-            return period;
-    }
-    return cycle.lambda;
-}
-
-KeyReport analyse(const GammaKey &key, int length)
-{
-    const GammaKey &k = key;
-    KeyReport report;
-    report.key = key;
-    report.cycle = generatorCycle(key);
-    report.gamma = analysis::keyGamma(k, length);
-    report.zeros = int(std::count(report.gamma.cbegin(), report.gamma.cend(), 0));
-    report.allZero = report.zeros == length;
-    report.period = gammaPeriod(k, report.cycle);
-    report.smallest = analysis::smallestEquivalentKey(k, length).value_or(k);
-    return report;
-}
-
-bool isWeak(const KeyReport &report)
-{
-    return report.allZero || report.period <= 4;
-}
+using analysis::KeyReport;
 
 QString keyText(qint32 a, qint32 c, qint32 t0)
 {
@@ -91,9 +43,10 @@ QString tsvReport(const KeyReport &report)
         {QStringLiteral("zero_share"),
          QString::number(double(report.zeros) / report.gamma.size(), 'f', 4)},
         {QStringLiteral("gamma_period"), QString::number(report.period)},
-        {QStringLiteral("weak"), isWeak(report) ? QStringLiteral("yes") : QStringLiteral("no")},
+        {QStringLiteral("weak"), report.weak ? QStringLiteral("yes") : QStringLiteral("no")},
         {QStringLiteral("smallest_key"),
-         keyText(report.smallest.a, report.smallest.c, report.smallest.t0)},
+         keyText(report.smallest.value_or(report.key).a, report.smallest.value_or(report.key).c,
+                 report.smallest.value_or(report.key).t0)},
     };
     QString text = QStringLiteral("field\tvalue\n");
     for (const QStringList &row : rows)
@@ -103,16 +56,7 @@ QString tsvReport(const KeyReport &report)
 
 QString weaknessText(const KeyReport &report)
 {
-    if (report.allZero) {
-        return QStringLiteral("да: гамма везде 0, и «шифр» — это открытый текст заглавными "
-                              "буквами");
-    }
-    if (report.period <= 4) {
-        return QStringLiteral("да: гамма повторяется с периодом %1 (не больше 4), текст "
-                              "читается почти без ключа")
-            .arg(report.period);
-    }
-    return QStringLiteral("нет");
+    return report.weak ? QStringLiteral("да: ") + report.weakReason : QStringLiteral("нет");
 }
 
 QString tableReport(const KeyReport &report)
@@ -133,7 +77,8 @@ QString tableReport(const KeyReport &report)
         {QStringLiteral("период гаммы"), QString::number(report.period)},
         {QStringLiteral("слабый ключ"), weaknessText(report)},
         {QStringLiteral("наименьший неотрицательный ключ с той же гаммой"),
-         keyText(report.smallest.a, report.smallest.c, report.smallest.t0)},
+         keyText(report.smallest.value_or(report.key).a, report.smallest.value_or(report.key).c,
+                 report.smallest.value_or(report.key).t0)},
     };
     return alignedTable(rows, {0, 1}) +
            QStringLiteral("\nЦикл датчика: μ = %1, λ = %2: с позиции μ значения T(i) идут по "
@@ -148,7 +93,7 @@ QString tableReport(const KeyReport &report)
 
 int runAnalyze(const Options &options)
 {
-    const KeyReport report = analyse(options.key, options.length);
+    const KeyReport report = analysis::analyseKey(options.key, options.length);
     const QString text =
         options.format == TraceFormat::Tsv ? tsvReport(report) : tableReport(report);
     return writeReport(text.toUtf8());

@@ -3,8 +3,8 @@
 
 #include "trace.h"
 
-#include "alphabet.h"
-#include "gamma.h"
+#include "gammatrace.h"
+#include "generatorcycle.h"
 #include "linesplitter.h"
 #include "messages.h"
 #include "outputsink.h"
@@ -13,13 +13,13 @@
 #include "utf8.h"
 
 #include <QFile>
-#include <QHash>
 #include <QString>
 
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include <unistd.h>
@@ -118,7 +118,7 @@ Cell numberCell(qint64 number)
 
 Cell codeCell(int code)
 {
-    return code == noCode ? Cell{"-", 1, 1} : numberCell(code);
+    return code < 0 ? Cell{"-", 1, 1} : numberCell(code);
 }
 
 // Control characters, separators and surrogate halves would break the rows or vanish on
@@ -214,17 +214,16 @@ public:
         fill(out, cells);
     }
 
-    void row(Line &out, qint64 position, char16_t unit, qint32 value, char16_t result) const
+    // The walker is given UTF-16 units, so its characters fit in one.
+    void row(Line &out, const TraceRow &row) const
     {
-        const int code = unitCodeTable()[unit];
-        const int gamma = gammaCode(value);
-        const Cell cells[columnCount] = {numberCell(position),
-                                         characterCell(unit, format),
-                                         codeCell(code),
-                                         numberCell(value),
-                                         numberCell(gamma),
-                                         codeCell(code == noCode ? noCode : code ^ gamma),
-                                         characterCell(result, format)};
+        const Cell cells[columnCount] = {numberCell(row.position),
+                                         characterCell(char16_t(row.character), format),
+                                         codeCell(row.code),
+                                         numberCell(row.value),
+                                         numberCell(row.gamma),
+                                         codeCell(row.resultCode),
+                                         characterCell(char16_t(row.result), format)};
         fill(out, cells);
     }
 
@@ -275,8 +274,8 @@ QString cycleLines(const GeneratorCycle &cycle, TraceFormat format)
     return QLatin1Char('\n') + cycleSentence(cycle);
 }
 
-// The rows of each block are written before the next block is decoded; the generator goes
-// on from block to block.
+// The rows of each block are written before the next block is decoded; the walker goes on
+// from block to block.
 bool writeTrace(const LineBlocks &blocks, qint64 units, const Options &options, OutputSink &sink)
 {
     const GammaKey &key = options.key;
@@ -286,36 +285,19 @@ bool writeTrace(const LineBlocks &blocks, qint64 units, const Options &options, 
     if (!sink.write(line.text, line.size))
         return false;
     QString piece;
-    qint64 position = 0;
-    qint32 value = key.t0; // T(position)
+    TraceWalker walker(key);
     for (const QByteArray &block : blocks) {
         decodeUtf8(block.constData(), block.size(), piece);
-        const QString result = gammaTransform(piece, key.a, key.c, value);
-        for (int i = 0; i < piece.size(); ++i) {
-            layout.row(line, position++, piece.at(i).unicode(), value, result.at(i).unicode());
+        for (const QChar unit : std::as_const(piece)) {
+            layout.row(line, walker.step(unit.unicode()));
             if (!sink.write(line.text, line.size))
                 return false;
-            value = nextGammaValue(value, key.a, key.c);
         }
     }
     return sink.write(cycleLines(generatorCycle(key), options.format).toUtf8());
 }
 
 } // namespace
-
-GeneratorCycle generatorCycle(const GammaKey &key)
-{
-    // Every value after the seed lies in -31..31, so a value repeats within 65 steps.
-    QHash<qint32, int> firstPosition;
-    qint32 value = key.t0;
-    for (int position = 0;; ++position) {
-        const auto seen = firstPosition.constFind(value);
-        if (seen != firstPosition.constEnd())
-            return GeneratorCycle{*seen, position - *seen, value};
-        firstPosition.insert(value, position);
-        value = nextGammaValue(value, key.a, key.c);
-    }
-}
 
 int runTrace(const Options &options)
 {

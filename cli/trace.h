@@ -6,20 +6,7 @@
 
 #include "commandline.h"
 
-#include <QtGlobal>
-
 namespace cli {
-
-// The generator's cycle: from position mu on the values repeat with period lambda, and
-// mu is the first position whose value comes again later.
-struct GeneratorCycle
-{
-    int mu = 0;
-    int lambda = 0;
-    qint32 value = 0; // T(mu)
-};
-
-GeneratorCycle generatorCycle(const GammaKey &key);
 
 // Runs the trace command and returns the exit status. The rows are written as they are
 // made: memory holds the line's bytes and little else, however long the line.
