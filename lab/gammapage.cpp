@@ -80,7 +80,7 @@ void GammaPage::showLine(const QString &newLine, const GammaKey &newKey)
     line = newLine;
     key = newKey;
     model->setLine(line, key);
-    const lab::GeneratorCycle &cycle = model->cycle();
+    const GeneratorCycle &cycle = model->cycle();
     summary->setText(QStringLiteral("Датчик: предпериод μ = %1 (строки с жёлтым фоном), цикл λ = "
                                     "%2 — с позиции %1 значения T(i) идут по кругу. Красным "
                                     "отмечены символы вне алфавита (Ё, Й, цифры, латиница): шифр "

@@ -30,10 +30,10 @@ void GammaTableModel::setLine(const QString &line, const GammaKey &key)
 {
     beginResetModel();
     rows.clear();
-    generator = lab::generatorCycle(key);
+    generator = generatorCycle(key);
     const QVector<uint> characters = line.toUcs4();
     rows.reserve(characters.size());
-    lab::TraceWalker walker(key);
+    TraceWalker walker(key);
     for (const uint character : characters)
         rows.append(walker.step(char32_t(character)));
     endResetModel();
@@ -49,7 +49,7 @@ int GammaTableModel::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-QString GammaTableModel::noteText(const lab::TraceRow &row) const
+QString GammaTableModel::noteText(const TraceRow &row) const
 {
     QStringList notes;
     if (row.position < generator.mu)
@@ -66,7 +66,7 @@ QString GammaTableModel::noteText(const lab::TraceRow &row) const
     return notes.join(QStringLiteral("; "));
 }
 
-QString GammaTableModel::cellText(const lab::TraceRow &row, int column) const
+QString GammaTableModel::cellText(const TraceRow &row, int column) const
 {
     const bool inAlphabet = row.code >= 0;
     switch (column) {
@@ -97,7 +97,7 @@ QVariant GammaTableModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= rows.size())
         return QVariant();
-    const lab::TraceRow &row = rows.at(index.row());
+    const TraceRow &row = rows.at(index.row());
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
         return cellText(row, index.column());
     if (role == Qt::BackgroundRole) {

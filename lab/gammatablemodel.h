@@ -4,7 +4,8 @@
 #ifndef GAMMACRYPT_LAB_GAMMATABLEMODEL_H
 #define GAMMACRYPT_LAB_GAMMATABLEMODEL_H
 
-#include "labshared.h"
+#include "gammatrace.h"
+#include "generatorcycle.h"
 
 #include <QAbstractTableModel>
 #include <QString>
@@ -32,8 +33,8 @@ public:
     explicit GammaTableModel(QObject *parent = nullptr);
 
     void setLine(const QString &line, const GammaKey &key);
-    const QVector<lab::TraceRow> &traceRows() const { return rows; }
-    const lab::GeneratorCycle &cycle() const { return generator; }
+    const QVector<TraceRow> &traceRows() const { return rows; }
+    const GeneratorCycle &cycle() const { return generator; }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -41,11 +42,11 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
-    QString cellText(const lab::TraceRow &row, int column) const;
-    QString noteText(const lab::TraceRow &row) const;
+    QString cellText(const TraceRow &row, int column) const;
+    QString noteText(const TraceRow &row) const;
 
-    QVector<lab::TraceRow> rows;
-    lab::GeneratorCycle generator;
+    QVector<TraceRow> rows;
+    GeneratorCycle generator;
 };
 
 #endif // GAMMACRYPT_LAB_GAMMATABLEMODEL_H

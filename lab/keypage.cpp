@@ -4,6 +4,7 @@
 #include "keypage.h"
 
 #include "gamma.h"
+#include "keyreport.h"
 #include "keysearch.h"
 
 #include <QFormLayout>
@@ -88,7 +89,7 @@ QLabel *KeyPage::addRow(QFormLayout *form, const QString &title, const QString &
 
 void KeyPage::showKey(const GammaKey &key, int length)
 {
-    const lab::KeyReport report = lab::analyseKey(key, length);
+    const analysis::KeyReport report = analysis::analyseKey(key, length);
     const QLocale russian(QLocale::Russian);
     mu->setText(QString::number(report.cycle.mu));
     lambda->setText(QString::number(report.cycle.lambda));
@@ -110,7 +111,7 @@ void KeyPage::showKey(const GammaKey &key, int length)
     drawValues(key, report.cycle);
 }
 
-void KeyPage::drawValues(const GammaKey &key, const lab::GeneratorCycle &cycle)
+void KeyPage::drawValues(const GammaKey &key, const GeneratorCycle &cycle)
 {
     const int last = cycle.mu + 2 * cycle.lambda;
     QVector<QPointF> before;

@@ -5,7 +5,7 @@
 #define GAMMACRYPT_LAB_KEYPAGE_H
 
 #include "charts.h"
-#include "labshared.h"
+#include "generatorcycle.h"
 
 #include <QWidget>
 
@@ -27,7 +27,7 @@ public:
 
 private:
     QLabel *addRow(QFormLayout *form, const QString &title, const QString &name);
-    void drawValues(const GammaKey &key, const lab::GeneratorCycle &cycle);
+    void drawValues(const GammaKey &key, const GeneratorCycle &cycle);
 
     QLabel *mu = nullptr;
     QLabel *lambda = nullptr;
