@@ -51,12 +51,14 @@ expected=(
     "usr/share/metainfo/$id.metainfo.xml"
     "usr/share/icons/hicolor/scalable/apps/$id.svg"
     usr/share/man/man1/gammacrypt.1.gz
+    usr/share/man/ru/man1/gammacrypt.1.gz
     usr/share/doc/gammacrypt/copyright
     usr/share/doc/gammacrypt/changelog.gz
 )
 executables=(usr/bin/gammacrypt)
 if [ "$with_cli" = yes ]; then
-    expected+=(usr/bin/gammacrypt-cli usr/share/man/man1/gammacrypt-cli.1.gz)
+    expected+=(usr/bin/gammacrypt-cli usr/share/man/man1/gammacrypt-cli.1.gz
+        usr/share/man/ru/man1/gammacrypt-cli.1.gz)
     executables+=(usr/bin/gammacrypt-cli)
 fi
 icon_sizes=()
@@ -78,8 +80,15 @@ for size in "${icon_sizes[@]}"; do
     [ -f "$png" ] || continue
     file -b "$png" | grep -q "PNG image data, $size x $size," || fail "$png is not a ${size}x${size} PNG"
 done
-for page in "$root"/usr/share/man/man1/*.1.gz "$root"/usr/share/doc/gammacrypt/changelog.gz; do
+for page in "$root"/usr/share/man/man1/*.1.gz "$root"/usr/share/man/ru/man1/*.1.gz \
+    "$root"/usr/share/doc/gammacrypt/changelog.gz; do
     gzip -t "$page" || fail "$page is not a valid gzip file"
+done
+
+# The interface is Russian, so every manual page has a Russian one beside it.
+for page in "$root"/usr/share/man/man1/*.1.gz; do
+    name=$(basename "$page")
+    [ -f "$root/usr/share/man/ru/man1/$name" ] || fail "/usr/share/man/man1/$name has no Russian page"
 done
 
 # Nothing that the install rules produce may be missing from the package either.

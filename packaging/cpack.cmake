@@ -13,11 +13,15 @@ set(description
 cryptography course. The user types or opens a Russian text and enters a key
 of three integers A, C and T0; the program appends the last line of the text
 encrypted over a 32-symbol Cyrillic alphabet with the gamma of the linear
-congruential generator T(i) = (A*T(i-1) + C) mod 32. Decryption is the same
-transform. The interface is in Russian; text files are Windows-1251.")
+congruential generator T(i) = (A*T(i-1) + C) rem 32, in signed 32-bit
+arithmetic. Decryption is the same transform. The interface is in Russian;
+text files are Windows-1251.")
 if(TARGET gammacrypt-cli)
-    string(APPEND description
-        "\nThe package also holds gammacrypt-cli, the same cipher for files and pipes.")
+    string(APPEND description "
+The package also holds gammacrypt-cli, a command-line tool with the commands
+encrypt and decrypt (the same cipher for files and pipes), trace (the
+generator step by step), attack (recovering a line and a key from the cipher
+text alone) and analyze (what one key does, and whether it is weak).")
 endif()
 set(CPACK_PACKAGE_DESCRIPTION "${description}")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
