@@ -144,6 +144,7 @@ AttackPage::AttackPage(QWidget *parent)
     candidates->setSelectionBehavior(QAbstractItemView::SelectRows);
     candidates->setSelectionMode(QAbstractItemView::SingleSelection);
     candidates->verticalHeader()->hide();
+    candidates->verticalHeader()->setDefaultSectionSize(candidates->fontMetrics().height() + 6);
     candidates->horizontalHeader()->setStretchLastSection(true);
     addRowCopying(candidates);
     apply->setObjectName(QStringLiteral("applyButton"));
@@ -240,8 +241,10 @@ void AttackPage::stopAttack()
 
 void AttackPage::setIdle(const QString &text)
 {
-    progress->setRange(0, 100);
-    progress->setValue(0);
+    if (progress->maximum() == 0)
+        progress->setRange(0, 100);
+    if (progress->value() < progress->maximum())
+        progress->setValue(0); // only a search that ended with candidates stays full
     attack->setEnabled(true);
     stop->setEnabled(false);
     status->setText(text);
@@ -298,6 +301,8 @@ void AttackPage::showResult(quint64 run, const analysis::AttackResult &result)
         return;
     }
     showCandidates(result);
+    progress->setRange(0, 100);
+    progress->setValue(100);
     setIdle(QStringLiteral("Найдено кандидатов: %1 за %2 с. Выберите строку и нажмите "
                            "«Расшифровать этим ключом».")
                 .arg(result.candidates.size())

@@ -111,4 +111,5 @@ void FrequencyPage::showLine(const QString &line, const GammaKey &key)
     const double top = std::max(
         {largest(plainShares), largest(cipherShares), 100.0 * analysis::modelSymbolShare(0)});
     shareAxis->setRange(0, std::max(5.0, top * 1.05));
+    shareAxis->applyNiceNumbers();
 }

@@ -42,6 +42,9 @@ GammaPage::GammaPage(QWidget *parent)
     table->verticalHeader()->hide();
     // Every row has the same height: the view then lays out a long line at once.
     table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
+    table->horizontalHeader()->setDefaultSectionSize(
+        table->fontMetrics().horizontalAdvance(QStringLiteral("Код итога")) + 16);
     table->horizontalHeader()->setStretchLastSection(true);
     addRowCopying(table);
 
@@ -94,5 +97,6 @@ void GammaPage::showLine(const QString &newLine, const GammaKey &newKey)
 void GammaPage::transformLine(const QString &verb)
 {
     result->setText(gammaTransform(line, key.a, key.c, key.t0));
+    result->setCursorPosition(0);
     resultLabel->setText(verb + QLatin1Char(':'));
 }

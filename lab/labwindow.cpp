@@ -186,6 +186,7 @@ bool LabWindow::openFile(const QString &path)
         return false;
     }
     lineField->setText(first);
+    lineField->setCursorPosition(0); // the line's start, where the pages' tables start too
     return true;
 }
 
