@@ -118,7 +118,7 @@ AttackPage::AttackPage(QWidget *parent)
       apply(new QPushButton(QStringLiteral("Расшифровать этим ключом"), this))
 {
     qRegisterMetaType<analysis::AttackResult>();
-    auto *cribLabel = new QLabel(QStringLiteral("Известный &фрагмент:"), this);
+    auto *cribLabel = new QLabel(QStringLiteral("Известный фр&агмент:"), this);
     cribLabel->setBuddy(crib);
     crib->setObjectName(QStringLiteral("cribField"));
     crib->setAccessibleName(QStringLiteral("Известный фрагмент"));

@@ -52,7 +52,7 @@ GammaPage::GammaPage(QWidget *parent)
     summary->setObjectName(QStringLiteral("gammaSummary"));
 
     auto *encrypt =
-        transformButton(QStringLiteral("&Зашифровать"), QStringLiteral("encryptButton"), this);
+        transformButton(QStringLiteral("За&шифровать"), QStringLiteral("encryptButton"), this);
     auto *decrypt =
         transformButton(QStringLiteral("&Расшифровать"), QStringLiteral("decryptButton"), this);
     connect(encrypt, &QPushButton::clicked, this,

@@ -75,7 +75,7 @@ LabWindow::LabWindow(QWidget *parent)
 QWidget *LabWindow::buildInputs()
 {
     auto *inputs = new QWidget(this);
-    auto *lineLabel = new QLabel(QStringLiteral("&Строка:"), inputs);
+    auto *lineLabel = new QLabel(QStringLiteral("С&трока:"), inputs);
     lineField = new QLineEdit(inputs);
     lineField->setObjectName(QStringLiteral("lineField"));
     lineField->setAccessibleName(QStringLiteral("Строка"));
