@@ -261,16 +261,16 @@ void AttackPage::showProgress(int done, int total)
 
 QString AttackPage::shortLineWarning(const analysis::AttackResult &result) const
 {
-    // Each symbol of Russian says about two bits more than a random one would; below the
-    // length where those bits outweigh the keystreams to choose from, many keys give text
-    // that reads plausibly.
+    // Each symbol of Russian says about two bits more than a random one would, so the text
+    // singles out one keystream of 2^bits only beyond bits/2 symbols; short of twice that,
+    // other keys often give a text that reads as well.
     const int letters = alphabetCharacters(line);
     const double keystreamBits = analysis::keystreamCountLog2(result.searchedLength);
-    if (2.0 * letters >= keystreamBits)
+    if (letters >= keystreamBits)
         return QString();
-    return QStringLiteral(" Строка короткая (%1 символов алфавита): на ней возможно до 2^%2 "
-                          "разных гамм, и правдоподобный текст дают многие ключи — первый "
-                          "кандидат может оказаться неверным. Нужна строка длиннее или "
+    return QStringLiteral(" Строка короткая: символов алфавита в ней %1, а различных гамм на "
+                          "ней может быть до 2^%2, и правдоподобный текст дают многие ключи — "
+                          "первый кандидат может оказаться неверным. Нужна строка длиннее или "
                           "известный фрагмент.")
         .arg(letters)
         .arg(QLocale(QLocale::Russian).toString(keystreamBits, 'f', 1));

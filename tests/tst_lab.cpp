@@ -197,6 +197,28 @@ private slots:
                  lessonLine);
     }
 
+    // What the attack could not do, or could not be sure of, is said in words.
+    void attackExplainsItsOutcome_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("empty") << QString() << QStringLiteral("Строка пуста");
+        QTest::newRow("nothing the cipher changes")
+            << QStringLiteral("2024,Ёё;Latin") << QStringLiteral("В строке нет ни одного");
+        QTest::newRow("short") << gammaTransform(QStringLiteral("МЫ ШЛИ ДОМОЙ"), 5, 3, 7)
+                               << QStringLiteral("Строка короткая: символов алфавита в ней 11,");
+    }
+
+    void attackExplainsItsOutcome()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, status);
+        child<QLineEdit>(window.get(), "lineField")->setText(line);
+        runAttack();
+        const QString shown = child<QLabel>(window.get(), "attackStatus")->text();
+        QVERIFY2(shown.contains(status), qPrintable(shown));
+    }
+
     // The bars are the shares counted directly: the line, the line under the key, the model.
     void frequencyBarsMatchTheCounts_data()
     {
