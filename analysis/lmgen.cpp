@@ -13,7 +13,8 @@
 //
 // A text is read as the attack will later see a plain line: each character is looked up
 // with the cipher's own alphabet, characters outside it (punctuation, digits, Ё, Й, Latin
-// letters) are skipped without breaking the sequence, and a line break counts as one space.
+// letters) are skipped without breaking the sequence, a run of whitespace counts as one
+// space (tabs, indentation and aligned columns are layout) and so does a line break.
 // The word forms are the runs of letters between spaces in that same sequence. Each text
 // starts as if after spaces, so several texts add up as if each were read on its own.
 
@@ -24,6 +25,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -80,6 +82,16 @@ void countLineStarts(const std::vector<qint8> &stream, Counts &counts)
     }
 }
 
+// Layout is not text: indentation, aligned columns and blank lines would teach the model
+// runs of spaces that no typed line holds. Each run of whitespace becomes one line break if
+// it holds one, else one space; spaces that skipped punctuation separates stay as they are.
+QString withoutLayout(QString text)
+{
+    static const QRegularExpression breakRun(QStringLiteral(R"(\s*[\r\n]\s*)"));
+    static const QRegularExpression spaceRun(QStringLiteral(R"([^\S\r\n]+)"));
+    return text.replace(breakRun, QStringLiteral("\n")).replace(spaceRun, QStringLiteral(" "));
+}
+
 Counts countSymbols(const QString &text)
 {
     Counts counts;
@@ -111,8 +123,8 @@ Counts countSymbols(const QString &text)
         stream.push_back(qint8(code));
         ++counts.symbols;
     };
-    for (const QChar ch : text) {
-        if (ch == QLatin1Char('\n') || ch == QLatin1Char('\r')) {
+    for (const QChar ch : withoutLayout(text)) {
+        if (ch == QLatin1Char('\n')) {
             pendingBreak = true;
             continue;
         }
@@ -421,7 +433,9 @@ ReadCounts readCountsFile(const QString &path)
     }
     const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
     for (int i = 0; i < lines.size(); ++i) {
-        const QString &line = lines.at(i);
+        QString line = lines.at(i);
+        if (line.endsWith(QLatin1Char('\r'))) // a checkout that turned line ends into CRLF
+            line.chop(1);
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
         if (!addRecord(line.split(QLatin1Char('\t')), read)) {

@@ -111,7 +111,8 @@ const QString description = QStringLiteral(
     "  decrypt  расшифровать каждую строку (это то же преобразование)\n"
     "  trace    показать работу датчика по позициям ТЕКСТА (или первой строки ввода)\n"
     "  attack   подобрать ключ к шифртексту (первая строка ФАЙЛА или ввода) по частотам "
-    "русского языка, с --known — по известному началу текста\n"
+    "русского языка, с --known — по известному началу текста, с --crib — по известному "
+    "фрагменту\n"
     "  analyze  показать свойства ключа: цикл датчика, гамму, долю нулей, слабость\n"
     "\n"
     "Каждая строка преобразуется отдельно, датчик начинает её с T0; концы строк (LF, CR LF, "
@@ -124,10 +125,12 @@ const QString description = QStringLiteral(
     "  gammacrypt-cli trace --key 5,3,7 \"ПРИВЕТ\"\n"
     "  gammacrypt-cli attack --top 3 шифр.txt\n"
     "  gammacrypt-cli attack --known \"Мой дядя\" шифр.txt\n"
+    "  gammacrypt-cli attack --crib \"гаммирование\" --last-line шифр.txt\n"
     "  gammacrypt-cli analyze --key 5,3,7 --length 40\n"
     "\n"
-    "Коды завершения: 0 — успех, 1 — ошибка ввода или вывода (для attack — и когда ни один ключ "
-    "не согласуется с --known), 2 — ошибка в командной строке или в ключе.");
+    "Коды завершения: 0 — успех, 1 — ошибка ввода или вывода (для attack — и когда доказано, "
+    "что ни один ключ не согласуется с --known или --crib), 2 — ошибка в командной строке или "
+    "в ключе, 3 — attack не нашёл ключа, но и не доказал, что его нет.");
 
 struct ParserOptions
 {
@@ -145,7 +148,8 @@ struct ParserOptions
     QCommandLineOption lastLine{
         QStringLiteral("last-line"),
         QStringLiteral("encrypt, decrypt: преобразовать только последнюю строку и вывести её без "
-                       "конца строки — как «Открыть», шифрование и «Сохранить» в окне.")};
+                       "конца строки — как «Открыть», шифрование и «Сохранить» в окне; attack: "
+                       "подбирать ключ к последней строке, как её сохраняет окно.")};
     QCommandLineOption output{QStringLiteral("output"),
                               QStringLiteral("encrypt, decrypt: записать результат в ФАЙЛ вместо "
                                              "стандартного вывода; прежний файл заменяется только "
@@ -160,6 +164,12 @@ struct ParserOptions
         QStringLiteral("known"),
         QStringLiteral("attack: известное начало открытого текста; буквы сравниваются как их "
                        "видит алфавит, прочие символы — точно."),
+        QStringLiteral("ТЕКСТ")};
+    QCommandLineOption crib{
+        QStringLiteral("crib"),
+        QStringLiteral("attack: фрагмент, который есть где-то в открытом тексте (место не "
+                       "известно); буквы сравниваются как их видит алфавит, прочие символы — "
+                       "точно."),
         QStringLiteral("ТЕКСТ")};
     QCommandLineOption top{QStringLiteral("top"),
                            QStringLiteral("attack: сколько лучших ключей вывести, от 1 до 100 "
@@ -220,8 +230,8 @@ QString misplacedOption(const QCommandLineParser &parser, const ParserOptions &k
                         Command command)
 {
     std::vector<const QCommandLineOption *> foreign = {
-        &known.key,    &known.encoding, &known.lastLine, &known.output,
-        &known.format, &known.known,    &known.top,      &known.length};
+        &known.key,   &known.encoding, &known.lastLine, &known.output, &known.format,
+        &known.known, &known.crib,     &known.top,      &known.length};
     const auto accepts = [command, &known](const QCommandLineOption *option) {
         switch (command) {
         case Command::Encrypt:
@@ -232,7 +242,7 @@ QString misplacedOption(const QCommandLineParser &parser, const ParserOptions &k
             return option == &known.key || option == &known.format;
         case Command::Attack:
             return option == &known.encoding || option == &known.format || option == &known.known ||
-                   option == &known.top;
+                   option == &known.crib || option == &known.top || option == &known.lastLine;
         case Command::Analyze:
             return option == &known.key || option == &known.format || option == &known.length;
         }
@@ -262,7 +272,7 @@ void setUp(QCommandLineParser &parser, const ParserOptions &known)
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({known.key, known.encoding, known.lastLine, known.output, known.format,
-                       known.known, known.top, known.length});
+                       known.known, known.crib, known.top, known.length});
 }
 
 // The arguments reach QCoreApplication as bytes, and it decodes them through the locale,
@@ -342,8 +352,8 @@ CommandLine parseCommandLine(const QStringList &arguments, const QList<QByteArra
         return result;
     }
     for (const QCommandLineOption *option :
-         {&known.key, &known.encoding, &known.output, &known.format, &known.known, &known.top,
-          &known.length}) {
+         {&known.key, &known.encoding, &known.output, &known.format, &known.known, &known.crib,
+          &known.top, &known.length}) {
         if (parser.values(*option).size() > 1) {
             result.error = QStringLiteral("параметр %1 указан больше одного раза")
                                .arg(quoted(QStringLiteral("--") + option->names().first()));
@@ -367,6 +377,8 @@ CommandLine parseCommandLine(const QStringList &arguments, const QList<QByteArra
     }
     if (parser.isSet(known.known))
         options.known = RawArguments(rawArguments).value(&ParserOptions::known);
+    if (parser.isSet(known.crib))
+        options.crib = RawArguments(rawArguments).value(&ParserOptions::crib);
     const std::optional<int> top = boundedCount(parser.value(known.top), 100);
     const std::optional<int> length = boundedCount(parser.value(known.length), 100000);
     if (!top || !length) {

@@ -40,6 +40,7 @@ struct Options
     TraceFormat format = TraceFormat::Table;
     std::optional<QByteArray> traceText; // as given, undecoded; none: first line of standard input
     std::optional<QByteArray> known; // attack: the plain text begins with this; as given, undecoded
+    std::optional<QByteArray> crib;  // attack: the plain text holds this somewhere; as given
     int top = 5;                     // attack: candidates printed
     int length = 100;                // analyze: positions looked at
 };

@@ -19,6 +19,8 @@ packages+=(libqt5charts5-dev)
 packages+=(qttranslations5-l10n)
 # bench/cli_bench.sh measures time and peak memory with /usr/bin/time -v.
 packages+=(time)
+# bench/attack_bench reads the manual pages' gzip files with zlib.
+packages+=(zlib1g-dev)
 # What the tests need besides.
 if [ "$purpose" = test ]; then
     packages+=(xauth xvfb clang-14 libclang-rt-14-dev)
@@ -29,6 +31,9 @@ if [ "$purpose" = test ]; then
     packages+=(desktop-file-utils appstream man-db file dpkg-dev)
     # Checking the .deb as a distribution would.
     packages+=(lintian)
+    # bench/attack_bench's plain lines, texts the language model was not counted from:
+    # literature and sayings, and technical text (Russian manual pages).
+    packages+=(fortunes-ru manpages-ru)
 fi
 
 missing=()
