@@ -193,8 +193,10 @@ int main(int argc, char *argv[])
                                         QStringLiteral("n"), QStringLiteral("2026"));
     const QCommandLineOption beamOption(QStringLiteral("beam"), QStringLiteral("Beam width."),
                                         QStringLiteral("n"), QStringLiteral("2048"));
-    parser.addOptions(
-        {genresOption, lengthsOption, linesOption, kindsOption, seedOption, beamOption});
+    const QCommandLineOption showOption(QStringLiteral("show-lines"),
+                                        QStringLiteral("Print the chosen lines, attack none."));
+    parser.addOptions({genresOption, lengthsOption, linesOption, kindsOption, seedOption,
+                       beamOption, showOption});
     parser.process(application);
 
     const quint32 seed = parser.value(seedOption).toUInt();
@@ -225,6 +227,12 @@ int main(int argc, char *argv[])
             if (lines.isEmpty()) {
                 std::fprintf(stderr, "attack_bench: %s has no lines of about %d characters\n",
                              qPrintable(source.name), length);
+                continue;
+            }
+            if (parser.isSet(showOption)) {
+                for (const QString &line : lines)
+                    out << source.name << '\t' << length << '\t' << line << '\n';
+                ++cells;
                 continue;
             }
             for (const QString &kind : parser.value(kindsOption).split(QLatin1Char(','))) {
