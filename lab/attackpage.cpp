@@ -3,7 +3,6 @@
 
 #include "attackpage.h"
 
-#include "alphabet.h"
 #include "tablecopy.h"
 
 #include <QHBoxLayout>
@@ -17,81 +16,11 @@
 #include <QThread>
 #include <QVBoxLayout>
 
-#include <cmath>
-#include <type_traits>
 #include <utility>
 
 namespace {
 
-// The library's candidates gain a confidence in a later step; until then the page computes one.
-template <typename T, typename = void> struct HasConfidence : std::false_type
-{
-};
-template <typename T>
-struct HasConfidence<T, std::void_t<decltype(std::declval<T &>().confidence)>> : std::true_type
-{
-};
-
 constexpr int candidatesShown = 10;
-constexpr int candidatesScreenedForCrib = 200;
-
-// The fragment as the candidates' texts show it: letters of the alphabet upper-cased.
-QString cribForm(const QString &crib)
-{
-    QString form = crib;
-    for (QChar &unit : form) {
-        if (lookupCode(unit))
-            unit = unit.toUpper();
-    }
-    return form;
-}
-
-// Until the search itself looks for the crib, the page also screens more candidates for the
-// fragment; that changes nothing once every candidate the search returns holds it.
-void setCrib(analysis::AttackSettings &settings, const QString &crib)
-{
-    settings.crib = crib;
-    settings.top = candidatesScreenedForCrib;
-}
-
-void keepCribCandidates(analysis::AttackResult &result, const QString &crib)
-{
-    const QString form = cribForm(crib);
-    QVector<analysis::Candidate> kept;
-    for (const analysis::Candidate &candidate : result.candidates) {
-        if (candidate.text.contains(form) && kept.size() < candidatesShown)
-            kept.append(candidate);
-    }
-    result.candidates = kept;
-}
-
-// The library's confidence when it has one; otherwise each candidate's share of the
-// probability that the shown candidates carry together, from their log-scores.
-template <typename Candidate> QVector<double> confidences(const QVector<Candidate> &candidates)
-{
-    QVector<double> shares;
-    if constexpr (HasConfidence<Candidate>::value) {
-        for (const Candidate &candidate : candidates)
-            shares.append(candidate.confidence);
-    } else {
-        double total = 0;
-        for (const Candidate &candidate : candidates) {
-            shares.append(std::exp(candidate.score - candidates.first().score));
-            total += shares.last();
-        }
-        for (double &share : shares)
-            share /= total;
-    }
-    return shares;
-}
-
-int alphabetCharacters(const QString &line)
-{
-    int count = 0;
-    for (const QChar unit : line)
-        count += lookupCode(unit) ? 1 : 0;
-    return count;
-}
 
 QTableWidgetItem *readOnlyItem(const QString &text)
 {
@@ -192,9 +121,8 @@ void AttackPage::startAttack()
         return;
     analysis::AttackSettings settings;
     settings.top = candidatesShown;
-    const QString fragment = crib->text();
-    if (!fragment.isEmpty())
-        setCrib(settings, fragment);
+    if (!crib->text().isEmpty())
+        settings.crib = crib->text();
 
     auto run = std::make_shared<Run>();
     run->id = ++runCount;
@@ -209,11 +137,8 @@ void AttackPage::startAttack()
     progress->setValue(0);
 
     const QString cipherLine = line;
-    run->thread = QThread::create([this, run = run.get(), cipherLine, settings, fragment] {
-        analysis::AttackResult result = analysis::attackLine(cipherLine, settings);
-        if (!fragment.isEmpty())
-            keepCribCandidates(result, fragment);
-        emit searchFinished(run->id, result);
+    run->thread = QThread::create([this, run = run.get(), cipherLine, settings] {
+        emit searchFinished(run->id, analysis::attackLine(cipherLine, settings));
     });
     connect(run->thread, &QThread::finished, this, [this, run] {
         searches.removeOne(run);
@@ -259,21 +184,20 @@ void AttackPage::showProgress(int done, int total)
     progress->setValue(done);
 }
 
-QString AttackPage::shortLineWarning(const analysis::AttackResult &result) const
+QString AttackPage::outcomeNotes(const analysis::AttackResult &result) const
 {
-    // Each symbol of Russian says about two bits more than a random one would, so the text
-    // singles out one keystream of 2^bits only beyond bits/2 symbols; short of twice that,
-    // other keys often give a text that reads as well.
-    const int letters = alphabetCharacters(line);
-    const double keystreamBits = analysis::keystreamCountLog2(result.searchedLength);
-    if (letters >= keystreamBits)
-        return QString();
-    return QStringLiteral(" Строка короткая: символов алфавита в ней %1, а различных гамм на "
-                          "ней может быть до 2^%2, и правдоподобный текст дают многие ключи — "
-                          "первый кандидат может оказаться неверным. Нужна строка длиннее или "
-                          "известный фрагмент.")
-        .arg(letters)
-        .arg(QLocale(QLocale::Russian).toString(keystreamBits, 'f', 1));
+    QString notes;
+    if (result.shortLine) {
+        notes +=
+            QStringLiteral(" Внимание: в строке мало букв, и ей почти одинаково подходит много "
+                           "разных текстов — первый кандидат лишь догадка. Если знаете "
+                           "слово из текста, впишите его в «Известный фрагмент».");
+    }
+    if (!result.exhaustive) {
+        notes += QStringLiteral(" Поиск остановлен досрочно на своих пределах: первый кандидат — "
+                                "лучший из найденных, но не доказано, что лучше нет.");
+    }
+    return notes;
 }
 
 void AttackPage::showResult(quint64 run, const analysis::AttackResult &result)
@@ -289,15 +213,20 @@ void AttackPage::showResult(quint64 run, const analysis::AttackResult &result)
         setIdle(QStringLiteral("В строке нет ни одного символа алфавита (пробел и русские буквы "
                                "без Ё и Й): шифр её не менял, ключ по ней не подобрать."));
         return;
-    case analysis::AttackProblem::KnownContradicts:
+    case analysis::AttackProblem::CribAbsent:
+        setIdle(QStringLiteral("Ни один ключ не даёт текст, в котором есть фрагмент «%1».")
+                    .arg(crib->text()));
+        return;
+    case analysis::AttackProblem::NotFound:
+        setIdle(QStringLiteral("Подходящий ключ не найден, но и не доказано, что его нет: поиск "
+                               "остановился на своих пределах."));
+        return;
+    case analysis::AttackProblem::KnownContradicts: // the page gives no known beginning
     case analysis::AttackProblem::None:
         break;
     }
     if (result.candidates.isEmpty()) {
-        setIdle(crib->text().isEmpty()
-                    ? QStringLiteral("Не найден ни один ключ.")
-                    : QStringLiteral("Ни один найденный ключ не даёт текст с фрагментом «%1».")
-                          .arg(crib->text()));
+        setIdle(QStringLiteral("Не найден ни один ключ."));
         return;
     }
     showCandidates(result);
@@ -307,19 +236,18 @@ void AttackPage::showResult(quint64 run, const analysis::AttackResult &result)
                            "«Расшифровать этим ключом».")
                 .arg(result.candidates.size())
                 .arg(QLocale(QLocale::Russian).toString(result.elapsedMs / 1000.0, 'f', 2)) +
-            shortLineWarning(result));
+            outcomeNotes(result));
 }
 
 void AttackPage::showCandidates(const analysis::AttackResult &result)
 {
-    const QVector<double> shares = confidences(result.candidates);
     const QLocale russian(QLocale::Russian);
     candidates->setRowCount(result.candidates.size());
     for (int row = 0; row < result.candidates.size(); ++row) {
         const analysis::Candidate &candidate = result.candidates.at(row);
         candidateKeys.append(candidate.key);
         const QStringList cells = {QString::number(row + 1),
-                                   russian.toString(100.0 * shares.at(row), 'f', 1) +
+                                   russian.toString(100.0 * candidate.confidence, 'f', 1) +
                                        QStringLiteral(" %"),
                                    QString::number(candidate.key.a),
                                    QString::number(candidate.key.c),

@@ -54,7 +54,7 @@ private:
     void showCandidates(const analysis::AttackResult &result);
     void chooseCandidate();
     void setIdle(const QString &status);
-    QString shortLineWarning(const analysis::AttackResult &result) const;
+    QString outcomeNotes(const analysis::AttackResult &result) const;
 
     QString line;
     QLineEdit *crib = nullptr;

@@ -103,14 +103,19 @@ private slots:
     {
         QTest::addColumn<QString>("plain");
         QTest::addColumn<GammaKey>("key");
-        QTest::newRow("typed key") << lessonLine << GammaKey{5, 3, 7};
-        QTest::newRow("large key, Ё passes") << letterLine << GammaKey{1103515245, 12345, -77};
+        QTest::addColumn<QString>("crib");
+        QTest::newRow("typed key") << lessonLine << GammaKey{5, 3, 7} << QString();
+        QTest::newRow("large key, Ё passes")
+            << letterLine << GammaKey{1103515245, 12345, -77} << QString();
+        QTest::newRow("short line, crib") << QStringLiteral("ВСТРЕЧА У МОСТА В ДЕВЯТЬ ЧАСОВ")
+                                          << GammaKey{90210, 31337, 2026} << QStringLiteral("мост");
     }
 
     void attackFindsTheKeyAndTheTableFollowsIt()
     {
         QFETCH(QString, plain);
         QFETCH(GammaKey, key);
+        QFETCH(QString, crib);
         const QString cipherLine = gammaTransform(plain, key.a, key.c, key.t0);
         const QString path = dir.filePath(QStringLiteral("шифр.txt"));
         QCOMPARE(documentio::writeDocument(path, documentio::encodeWindows1251(cipherLine).bytes),
@@ -120,6 +125,7 @@ private slots:
 
         auto *pages = child<QTabWidget>(window.get(), "pages");
         pages->setCurrentIndex(3);
+        typeText(child<QLineEdit>(window.get(), "cribField"), crib);
         runAttack();
         auto *candidates = child<QTableWidget>(window.get(), "candidateTable");
         QVERIFY(candidates->rowCount() > 0);
@@ -206,7 +212,7 @@ private slots:
         QTest::newRow("nothing the cipher changes")
             << QStringLiteral("2024,Ёё;Latin") << QStringLiteral("В строке нет ни одного");
         QTest::newRow("short") << gammaTransform(QStringLiteral("МЫ ШЛИ ДОМОЙ"), 5, 3, 7)
-                               << QStringLiteral("Строка короткая: символов алфавита в ней 11,");
+                               << QStringLiteral("Внимание: в строке мало букв");
     }
 
     void attackExplainsItsOutcome()
