@@ -4,7 +4,13 @@
 #ifndef GAMMACRYPT_LAB_CHARTS_H
 #define GAMMACRYPT_LAB_CHARTS_H
 
-#include <QtCharts>
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QLineSeries>
+#include <QValueAxis>
 
 // Qt 5 keeps the chart classes in the QtCharts namespace; Qt 6 has them in the global one.
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)

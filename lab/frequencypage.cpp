@@ -37,8 +37,8 @@ double largest(const QVector<double> &values)
     return values.isEmpty() ? 0.0 : *std::max_element(values.cbegin(), values.cend());
 }
 
-} // namespace
-
+// The share, in per cent, of each alphabet code among the alphabet characters of a line; all
+// zero for a line without any.
 QVector<double> symbolPercentages(const QString &line)
 {
     QVector<double> counts(alphabetSize, 0.0);
@@ -57,6 +57,8 @@ QVector<double> symbolPercentages(const QString &line)
     }
     return counts;
 }
+
+} // namespace
 
 FrequencyPage::FrequencyPage(QWidget *parent)
     : QWidget(parent), chart(new QChart), plain(new QBarSet(QStringLiteral("строка"))),

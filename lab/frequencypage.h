@@ -12,10 +12,6 @@
 
 class QLabel;
 
-// The share, in per cent, of each alphabet code among the alphabet characters of a line; all
-// zero for a line without any.
-QVector<double> symbolPercentages(const QString &line);
-
 // «Частоты»: the symbols' shares in the line, in the line under the key, and in Russian.
 class FrequencyPage : public QWidget
 {
@@ -25,11 +21,6 @@ public:
     explicit FrequencyPage(QWidget *parent = nullptr);
 
     void showLine(const QString &line, const GammaKey &key);
-
-    QChart *frequencyChart() const { return chart; }
-    QBarSet *plainSet() const { return plain; }
-    QBarSet *cipherSet() const { return cipher; }
-    QBarSet *russianSet() const { return russian; }
 
 private:
     QChart *chart = nullptr;

@@ -23,8 +23,6 @@ public:
     // length: the positions the report covers (the line's, within bounds).
     void showKey(const GammaKey &key, int length);
 
-    QChart *valueChart() const { return chart; }
-
 private:
     QLabel *addRow(QFormLayout *form, const QString &title, const QString &name);
     void drawValues(const GammaKey &key, const GeneratorCycle &cycle);
