@@ -25,8 +25,10 @@ packages+=(zlib1g-dev)
 if [ "$purpose" = test ]; then
     packages+=(xauth xvfb clang-14 libclang-rt-14-dev)
     # The second build, against Qt 6; Windows-1251 comes from its Core5Compat module.
+    # Qt 6's Charts module needs the OpenGL module's CMake files, which qt6-charts-dev does not
+    # pull in itself.
     packages+=(qt6-base-dev qt6-base-dev-tools qt6-5compat-dev libqt6svg6 qt6-translations-l10n
-        qt6-charts-dev)
+        qt6-charts-dev libqt6opengl6-dev)
     # Validating the desktop metadata and manual pages, building and unpacking the .deb.
     packages+=(desktop-file-utils appstream man-db file dpkg-dev)
     # Checking the .deb as a distribution would.
