@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QStringList>
 #include <QTableView>
 
@@ -30,6 +31,33 @@ QString headerText(const QAbstractItemModel *model)
         cells << model->headerData(column, Qt::Horizontal).toString();
     return cells.join(QLatin1Char('\t'));
 }
+
+void copyRows(const QTableView *view)
+{
+    QApplication::clipboard()->setText(selectedRowsText(view));
+}
+
+// A table view answers Ctrl+C itself, with the current cell alone, before any shortcut sees
+// the keys; this takes the keys first.
+class CopyKeyFilter : public QObject
+{
+public:
+    explicit CopyKeyFilter(QTableView *view) : QObject(view), view(view) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent *>(event)->matches(QKeySequence::Copy)) {
+            copyRows(view);
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QTableView *view;
+};
 
 } // namespace
 
@@ -56,10 +84,10 @@ QString selectedRowsText(const QTableView *view)
 void addRowCopying(QTableView *view)
 {
     auto *copy = new QAction(QStringLiteral("Копировать строки"), view);
-    copy->setShortcut(QKeySequence::Copy);
-    copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    QObject::connect(copy, &QAction::triggered, view,
-                     [view] { QApplication::clipboard()->setText(selectedRowsText(view)); });
+    copy->setShortcut(QKeySequence::Copy); // shown in the menu; the filter takes the keys
+    copy->setShortcutContext(Qt::WidgetShortcut);
+    QObject::connect(copy, &QAction::triggered, view, [view] { copyRows(view); });
     view->addAction(copy);
     view->setContextMenuPolicy(Qt::ActionsContextMenu);
+    view->installEventFilter(new CopyKeyFilter(view));
 }

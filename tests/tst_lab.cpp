@@ -10,6 +10,8 @@
 #include "modalanswerer.h"
 
 #include <QAbstractItemModel>
+#include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -223,6 +225,37 @@ private slots:
         runAttack();
         const QString shown = child<QLabel>(window.get(), "attackStatus")->text();
         QVERIFY2(shown.contains(status), qPrintable(shown));
+    }
+
+    // Ctrl+C in a table copies the selected rows, all of them when none is, under the header.
+    void copyGivesTheRows_data()
+    {
+        QTest::addColumn<int>("selected"); // −1: none
+        QTest::addColumn<QStringList>("lines");
+        const QString header = QStringLiteral("i\tСимвол\tКод\tКод (2)\tT(i)\tГамма (2)\tКод "
+                                              "итога\tИтог\tОтметка");
+        // Under 1, 1, 0 the generator counts 0, 1, 2, ...: the gamma is the position.
+        const QString first = QStringLiteral("0\tа\t1\t00001\t0\t00000\t1\tА\tначало цикла λ = 32");
+        const QString second = QStringLiteral("1\tб\t2\t00010\t1\t00001\t3\tВ\tцикл λ");
+        const QString third = QStringLiteral("2\t7\t—\t—\t2\t00010\t—\t7\tцикл λ; вне алфавита: "
+                                             "проходит без изменений");
+        QTest::newRow("one row") << 1 << QStringList{header, second};
+        QTest::newRow("no selection") << -1 << QStringList{header, first, second, third};
+    }
+
+    void copyGivesTheRows()
+    {
+        QFETCH(int, selected);
+        QFETCH(QStringList, lines);
+        window->setKey(GammaKey{1, 1, 0});
+        child<QLineEdit>(window.get(), "lineField")->setText(QStringLiteral("аб7"));
+        auto *table = child<QTableView>(window.get(), "gammaTable");
+        table->clearSelection();
+        if (selected >= 0)
+            table->selectRow(selected);
+        table->setFocus();
+        QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text().split(QLatin1Char('\n')), lines << QString());
     }
 
     // The bars are the shares counted directly: the line, the line under the key, the model.
