@@ -26,6 +26,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTest>
 #include <QTimer>
 
 #include <algorithm>
@@ -221,6 +222,23 @@ int main(int argc, char *argv[])
                 median(frequencyCharts), worst(frequencyCharts));
     std::printf("key changed, «Ключ» chart repainted: %.1f ms (median), %.1f ms worst\n",
                 median(keyCharts), worst(keyCharts));
+    // The longest line the window takes: once, since it is slow enough to show on its own.
+    QString longestLine;
+    while (longestLine.size() < LabWindow::longestLine)
+        longestLine += sampleLine + QLatin1Char(' ');
+    longestLine.truncate(LabWindow::longestLine);
+    pages->setCurrentIndex(0);
+    const double longestFill = timeLineFill(window, longestLine);
+    auto *field = child<QLineEdit>(&window, "lineField");
+    QElapsedTimer typing;
+    typing.start();
+    QTest::keyClick(field, Qt::Key_End);
+    QTest::keyClick(field, Qt::Key_A);
+    field->repaint();
+    const double longestKey = typing.nsecsElapsed() / 1e6;
+    std::printf("1,000,000-character line taken into «Строка», every page refreshed: %.0f ms; one "
+                "more letter typed at its end: %.0f ms\n",
+                longestFill, longestKey);
     std::printf("key changed under the 10,000-character line, «Частоты» chart repainted: %.1f ms "
                 "(median), %.1f ms worst\n",
                 median(longFrequencyCharts), worst(longFrequencyCharts));
