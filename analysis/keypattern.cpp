@@ -8,6 +8,7 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <numeric>
 #include <tuple>
@@ -24,6 +25,27 @@ void SignPattern::assign(int t, bool negativeAfter)
         negative |= bit;
     else
         negative &= ~bit;
+}
+
+void fillResidues(int classIndex, int n, std::vector<qint8> &residues)
+{
+    const int a = classIndex >> 10;
+    const int c = (classIndex >> 5) & 31;
+    residues.resize(n);
+    int r = classIndex & 31;
+    for (int i = 0; i < n; ++i) {
+        residues[i] = qint8(r);
+        r = (a * r + c) & 31;
+    }
+}
+
+SignPattern classPattern(int classIndex)
+{
+    SignPattern pattern;
+    pattern.a = classIndex >> 10;
+    pattern.c = (classIndex >> 5) & 31;
+    pattern.r0 = classIndex & 31;
+    return pattern;
 }
 
 std::optional<QVector<int>> patternGamma(const SignPattern &pattern, int n)
@@ -332,24 +354,265 @@ std::optional<SignPattern> patternForGamma(int a, int c, int r0, bool seedInRang
 
 } // namespace
 
+namespace {
+
+constexpr qint64 halfWord = qint64(1) << 31;
+constexpr qint64 fullWord = qint64(1) << 32;
+
+// The multipliers k·2^31/d (d = 1..62, rounded down) in 0..2^32: there the sign boundaries of
+// two states t, t + d meet. Between two neighbours the C of one sign that keep every state's
+// sign form one interval whose ends move linearly with A.
+const std::vector<qint64> &multiplierBreakpoints()
+{
+    static const std::vector<qint64> points = [] {
+        std::vector<qint64> all;
+        for (qint64 d = 1; d <= 62; ++d) {
+            for (qint64 k = 0; k <= 2 * d; ++k)
+                all.push_back(k * halfWord / d);
+        }
+        std::sort(all.begin(), all.end());
+        all.erase(std::unique(all.begin(), all.end()), all.end());
+        return all;
+    }();
+    return points;
+}
+
+qint64 modWord(qint64 value)
+{
+    return ((value % fullWord) + fullWord) % fullWord;
+}
+
+// The smallest C ≡ c (mod 32) of the given sign (as an unsigned word: [0, 2^31) or
+// [2^31, 2^32)) such that wrap32(A·t + C) has the pattern's sign after every assigned state
+// t, and a seed exists for it (non-negative when asked); with its seed.
+std::optional<GammaKey> keyWithMultiplier(const SignPattern &pattern, qint64 A, bool negativeC,
+                                          bool nonNegativeSeed)
+{
+    // The sign of C is the sign after state 0: one more half-turn constraint, which makes the
+    // feasible set of C a single interval of its half.
+    qint64 lowest = negativeC ? halfWord : 0;
+    qint64 highest = lowest + halfWord - 1;
+    for (int t = -31; t <= 31 && lowest <= highest; ++t) {
+        if (!pattern.isAssigned(t))
+            continue;
+        const qint64 arcStart = modWord((pattern.isNegativeAfter(t) ? halfWord : 0) - A * t);
+        const qint64 offset = modWord(lowest - arcStart);
+        if (offset < halfWord)
+            highest = std::min(highest, lowest + (halfWord - 1 - offset));
+        else
+            lowest += fullWord - offset;
+    }
+    for (qint64 C = lowest + ((pattern.c - lowest) % 32 + 32) % 32; C <= highest; C += 32) {
+        const std::optional<qint32> t0 = seedFor(pattern, quint32(A), quint32(C));
+        if (t0 && (*t0 >= 0 || !nonNegativeSeed))
+            return GammaKey{qint32(quint32(A)), qint32(quint32(C)), *t0};
+        // Without a seed for this C (a rare, degenerate multiplier) the next one may have it.
+        if (C - lowest > 32 * 64)
+            break;
+    }
+    return std::nullopt;
+}
+
+// The first key, in increasing A (as an unsigned word, below limit), that follows the pattern
+// and gives target; only non-negative keys when asked. The candidate A of each breakpoint
+// interval are its first few values ≡ a (mod 32): the width of the feasible C interval is
+// linear there and its ends keep their residues mod 32 from one such A to the next, so when
+// it grows the second one is wide enough, and when it shrinks the first one is the best there.
+std::optional<GammaKey> keyByMultiplier(const SignPattern &pattern, const QVector<int> &target,
+                                        bool nonNegative, qint64 limit)
+{
+    std::vector<bool> cSigns;
+    for (const bool negativeC : {false, true}) {
+        if (negativeC && nonNegative)
+            continue;
+        if (!pattern.isAssigned(0) || pattern.isNegativeAfter(0) == negativeC)
+            cSigns.push_back(negativeC);
+    }
+    limit = std::min(limit, nonNegative ? halfWord : fullWord);
+    std::vector<qint64> candidates;
+    for (const qint64 point : multiplierBreakpoints()) {
+        if (point >= limit)
+            break;
+        const qint64 first = point + ((pattern.a - point) % 32 + 32) % 32;
+        for (int step = 0; step < 3; ++step) {
+            if (first + 32 * step < limit)
+                candidates.push_back(first + 32 * step);
+        }
+    }
+    std::sort(candidates.begin(), candidates.end());
+    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    for (const qint64 A : candidates) {
+        for (const bool negativeC : cSigns) {
+            const std::optional<GammaKey> key =
+                keyWithMultiplier(pattern, A, negativeC, nonNegative);
+            if (key && sameGamma(*key, target))
+                return key;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<GammaKey> realisePatternExactly(const SignPattern &pattern, int n)
+{
+    const std::optional<QVector<int>> target = patternGamma(pattern, n);
+    if (!target)
+        return std::nullopt;
+    if (std::optional<GammaKey> key = realisePattern(pattern, n))
+        return key;
+    return keyByMultiplier(pattern, *target, false, fullWord);
+}
+
+namespace {
+
+// Walks of one residue class that fit the forced codes, sign by sign; each finished walk is
+// a pattern, realised exactly. Stops at the first key, or when the walks run out of budget.
+class ForcedWalk
+{
+public:
+    ForcedWalk(const std::vector<qint8> &forced, int &budget) : forced(forced), budget(budget) {}
+
+    std::optional<GammaKey> run(int a, int c, int r0, bool seedInRange)
+    {
+        const int first = seedInRange ? r0 : 0;
+        if (forced[0] >= 0 && forced[0] != first)
+            return std::nullopt;
+        SignPattern pattern{a, c, r0, seedInRange, false, 0, 0};
+        return follow(pattern, 1, r0);
+    }
+
+    bool exhausted() const { return budget <= 0 || steps <= 0; }
+
+private:
+    bool fits(int i, int gamma) const { return forced[i] < 0 || forced[i] == gamma; }
+
+    std::optional<GammaKey> follow(SignPattern pattern, int i, int t)
+    {
+        if (exhausted())
+            return std::nullopt;
+        --steps;
+        if (i == int(forced.size())) {
+            --budget;
+            return realisePatternExactly(pattern, i);
+        }
+        const int residue = nextResidue(pattern.a, pattern.c, t);
+        if (residue == 0)
+            return fits(i, 0) ? follow(pattern, i + 1, 0) : std::nullopt;
+        const bool firstStep = i == 1 && !pattern.seedInRange;
+        for (const bool negativeNext : {false, true}) {
+            if (!firstStep && pattern.isAssigned(t) && pattern.isNegativeAfter(t) != negativeNext)
+                continue;
+            if (!fits(i, negativeNext ? 0 : residue))
+                continue;
+            SignPattern next = pattern;
+            if (firstStep)
+                next.firstNegative = negativeNext;
+            else
+                next.assign(t, negativeNext);
+            if (std::optional<GammaKey> key =
+                    follow(next, i + 1, negativeNext ? residue - 32 : residue))
+                return key;
+        }
+        return std::nullopt;
+    }
+
+    const std::vector<qint8> &forced;
+    int &budget;
+    // Positions followed at most, over all classes: a few hundred milliseconds.
+    qint64 steps = 20'000'000;
+};
+
+} // namespace
+
+std::optional<GammaKey> keyForForcedGamma(const std::vector<qint8> &forced, bool &undecided)
+{
+    undecided = false;
+    std::vector<qint8> needed = forced;
+    while (!needed.empty() && needed.back() < 0)
+        needed.pop_back();
+    if (needed.empty())
+        return GammaKey{0, 0, 0};
+    // Walks realised at most: each costs up to a few milliseconds when it has no key.
+    int budget = 4000;
+    ForcedWalk walk(needed, budget);
+    for (int a = 0; a < 32; ++a) {
+        for (int c = 0; c < 32; ++c) {
+            for (int r0 = 0; r0 < 32; ++r0) {
+                for (const bool seedInRange : {true, false}) {
+                    if (std::optional<GammaKey> key = walk.run(a, c, r0, seedInRange))
+                        return key;
+                    if (walk.exhausted()) {
+                        undecided = true;
+                        return std::nullopt;
+                    }
+                }
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+// How many C ≡ c (mod 32) of one sign keep the pattern's signs under multiplier A.
+qint64 countC(const SignPattern &pattern, qint64 A, bool negativeC)
+{
+    qint64 lowest = negativeC ? halfWord : 0;
+    qint64 highest = lowest + halfWord - 1;
+    for (int t = -31; t <= 31 && lowest <= highest; ++t) {
+        if (!pattern.isAssigned(t))
+            continue;
+        const qint64 arcStart = modWord((pattern.isNegativeAfter(t) ? halfWord : 0) - A * t);
+        const qint64 offset = modWord(lowest - arcStart);
+        if (offset < halfWord)
+            highest = std::min(highest, lowest + (halfWord - 1 - offset));
+        else
+            lowest += fullWord - offset;
+    }
+    if (lowest > highest)
+        return 0;
+    const qint64 first = lowest + ((pattern.c - lowest) % 32 + 32) % 32;
+    return first > highest ? 0 : (highest - first) / 32 + 1;
+}
+
+} // namespace
+
+double keyCountLog2(const GammaKey &key, int n)
+{
+    const SignPattern pattern = patternOfKey(key, n);
+    const std::vector<qint64> &points = multiplierBreakpoints();
+    double pairs = 0;
+    for (std::size_t k = 0; k < points.size(); ++k) {
+        const qint64 end = k + 1 < points.size() ? points[k + 1] : fullWord;
+        const qint64 first = points[k] + ((pattern.a - points[k]) % 32 + 32) % 32;
+        if (first >= end)
+            continue;
+        const qint64 last = first + (end - 1 - first) / 32 * 32;
+        const double multipliers = double((last - first) / 32 + 1);
+        for (const bool negativeC : {false, true}) {
+            // The width is linear between the interval's ends: the mean of the two counts.
+            pairs += multipliers * 0.5 *
+                     double(countC(pattern, first, negativeC) + countC(pattern, last, negativeC));
+        }
+    }
+    double seeds = 1;
+    if (!pattern.seedInRange) {
+        const double outOfRange = double(qint64(1) << 27) - 1; // T0 ≡ r0 outside 0..31
+        seeds = n > 1 && nextResidue(pattern.a, pattern.c, pattern.r0) != 0 ? outOfRange / 2
+                                                                            : outOfRange;
+    }
+    return std::log2(std::max(pairs, 1.0) * seeds);
+}
+
 std::optional<GammaKey> smallestEquivalentKey(const GammaKey &key, int n)
 {
-    const auto nonNegative = [](const GammaKey &k) { return k.a >= 0 && k.c >= 0 && k.t0 >= 0; };
-    const auto better = [&nonNegative](const GammaKey &x, const std::optional<GammaKey> &y) {
-        if (!y)
-            return true;
-        if (nonNegative(x) != nonNegative(*y))
-            return nonNegative(x);
-        return std::tie(x.a, x.c, x.t0) < std::tie(y->a, y->c, y->t0);
-    };
     const QVector<int> target = keyGamma(key, n);
     std::optional<GammaKey> best;
-    if (nonNegative(key))
-        best = key;
-    // Any class with the same codes will do, not only the key's own: in increasing a, and no
-    // further once a exceeds the best A found (a key of class a has A >= a).
+    // Every class whose walk can give the same codes, not only the key's own; a key of
+    // class a has A >= a, so the classes past the best A found need no look.
     for (int a = 0; a < 32; ++a) {
-        if (best && nonNegative(*best) && best->a < a)
+        if (best && best->a < a)
             break;
         for (int c = 0; c < 32; ++c) {
             for (int r0 = 0; r0 < 32; ++r0) {
@@ -358,16 +621,17 @@ std::optional<GammaKey> smallestEquivalentKey(const GammaKey &key, int n)
                         patternForGamma(a, c, r0, seedInRange, target);
                     if (!pattern)
                         continue;
-                    const std::optional<GammaKey> found = realisePattern(*pattern, n);
-                    if (found && better(*found, best))
+                    const qint64 limit = best ? qint64(best->a) + 1 : halfWord;
+                    const std::optional<GammaKey> found =
+                        keyByMultiplier(*pattern, target, true, limit);
+                    if (found && (!best || std::tie(found->a, found->c, found->t0) <
+                                               std::tie(best->a, best->c, best->t0)))
                         best = found;
                 }
             }
         }
     }
-    if (best && nonNegative(*best))
-        return best;
-    return std::nullopt;
+    return best;
 }
 
 } // namespace analysis

@@ -10,6 +10,7 @@
 #include <QtGlobal>
 
 #include <optional>
+#include <vector>
 
 // What fixes a keystream, and how to find a key for it.
 //
@@ -41,6 +42,20 @@ struct SignPattern
     bool isNegativeAfter(int t) const { return (negative >> stateBit(t)) & 1; }
     void assign(int t, bool negativeAfter);
 };
+
+// The residue classes (A, C, T0) mod 32, one index each: a·1024 + c·32 + r0.
+constexpr int residueClassCount = 32 * 32 * 32;
+
+constexpr int residueClassIndex(int a, int c, int r0)
+{
+    return (a << 10) | (c << 5) | r0;
+}
+
+// The class's residues as a pattern with no signs fixed yet.
+SignPattern classPattern(int classIndex);
+
+// The residues r(0..n−1) of one class.
+void fillResidues(int classIndex, int n, std::vector<qint8> &residues);
 
 // The residue that follows state or residue t: (a·t + c) mod 32, for negative t as well.
 constexpr int nextResidue(int a, int c, int t)
@@ -94,9 +109,23 @@ SignPattern patternOfSigns(int a, int c, int r0, bool seedInRange, bool firstNeg
 // every such x interval is tried, non-negative keys first.
 std::optional<GammaKey> realisePattern(const SignPattern &pattern, int n);
 
-// The smallest non-negative key (least A, then C, then T0, as far as realisePattern finds
-// one) whose gamma codes over positions 0..n−1 are key's; none when no non-negative key
-// gives them.
+// A key for the pattern whenever one exists: realisePattern first, then every multiplier
+// interval where the states' sign boundaries keep their order. Slower; for proofs that no
+// key exists.
+std::optional<GammaKey> realisePatternExactly(const SignPattern &pattern, int n);
+
+// A key whose gamma codes agree with forced at every position that holds a code (−1: any).
+// Every residue class and every sign the walk can take is followed, so none means that no
+// key exists; undecided is set instead when there were too many walks to follow.
+std::optional<GammaKey> keyForForcedGamma(const std::vector<qint8> &forced, bool &undecided);
+
+// About how many keys (A, C, T0 over all 2^96) give key's gamma codes over positions 0..n−1
+// by the same walk, as a power of two: the (A, C) pairs of the walk's cell, counted along
+// each multiplier interval from the widths at its ends, times the seeds of its residue.
+double keyCountLog2(const GammaKey &key, int n);
+
+// The smallest non-negative key (least A, then C, then T0) whose gamma codes over positions
+// 0..n−1 are key's; none when no non-negative key gives them.
 std::optional<GammaKey> smallestEquivalentKey(const GammaKey &key, int n);
 
 } // namespace analysis

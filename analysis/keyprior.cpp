@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <limits>
 
 namespace analysis {
@@ -22,13 +23,50 @@ double ratioProbability(int k)
     return 1.0 / (2.0 * k * (k + 1));
 }
 
+std::vector<PriorPattern> typedFamily(int index, int length)
+{
+    std::vector<PriorPattern> family;
+    const SignPattern base = classPattern(index);
+    const auto never = [](int) { return false; };
+    const bool firstMatters = nextResidue(base.a, base.c, base.r0) != 0 && length > 1;
+    for (const bool seedInRange : {true, false}) {
+        // A seed in 0..31 leaves T(1) non-negative; a larger one may wrap.
+        const double share = seedInRange ? nonWrappingSeedInRangeShare()
+                                         : nonWrappingSeedOutShare(false, firstMatters);
+        family.push_back(
+            {patternOfSigns(base.a, base.c, base.r0, seedInRange, false, never, length),
+             std::log(share)});
+    }
+    if (!firstMatters)
+        return family;
+    // Ratios that give the same walk share one pattern and add up their odds.
+    SignPattern group;
+    double groupProbability = 0;
+    const auto addGroup = [&] {
+        if (groupProbability > 0)
+            family.push_back(
+                {group, std::log(nonWrappingSeedOutShare(true, true) * groupProbability)});
+    };
+    for (int ratio = 0; ratio <= 32; ++ratio) {
+        const auto beyondRatio = [ratio](int t) { return t < 0 && -t > ratio; };
+        const SignPattern pattern =
+            patternOfSigns(base.a, base.c, base.r0, false, true, beyondRatio, length);
+        if (groupProbability > 0 && pattern.assigned == group.assigned &&
+            pattern.negative == group.negative) {
+            groupProbability += ratioProbability(ratio);
+            continue;
+        }
+        addGroup();
+        group = pattern;
+        groupProbability = ratioProbability(ratio);
+    }
+    addGroup();
+    return family;
+}
+
 namespace {
 
-constexpr int residueClassCount = 32 * 32 * 32;
 constexpr int stateCount = 63;
-constexpr double seedInRangeShare = 0.001;
-constexpr double typedShare = 0.9;
-constexpr double freeShare = 0.1;
 // Each character outside the alphabet lets the walk go both ways; a line of few letters
 // would make the walks too many to follow. Past this many steps over all classes the
 // prior is not weighed.
@@ -82,13 +120,11 @@ public:
         this->c = c;
         total = 0;
         if (required[0] < 0 || required[0] == r0) {
-            caseWeight = seedInRangeShare;
             seedInRange = true;
             coin = false;
             from(0, r0, Signs{});
         }
         if (required[0] <= 0) {
-            caseWeight = 1 - seedInRangeShare;
             seedInRange = false;
             gammaAt[0] = 0;
             if (n == 1) {
@@ -103,6 +139,7 @@ public:
                 if (negativeNext && residue == 0)
                     break;
                 const int state = negativeNext ? residue - 32 : residue;
+                firstNegative = negativeNext;
                 if (allows(1, state))
                     from(1, state, Signs{});
             }
@@ -190,8 +227,9 @@ private:
         const double coinShare = coin ? 0.5 : 1.0;
         const double freePattern =
             coinShare * std::ldexp(1.0, -int(qPopulationCount(signs.assigned)));
-        total +=
-            caseWeight * (typedShare * typedPattern(signs) * coinShare + freeShare * freePattern);
+        const double nonWrapping = seedInRange ? nonWrappingSeedInRangeShare()
+                                               : nonWrappingSeedOutShare(firstNegative, coin);
+        total += nonWrapping * typedPattern(signs) + anyKeySeedShare(seedInRange) * freePattern;
     }
 
     // The share of typed keys of the class that give these signs: none if a non-negative
@@ -232,7 +270,7 @@ private:
     int c = 0;
     bool seedInRange = false;
     bool coin = false;
-    double caseWeight = 0;
+    bool firstNegative = false; // T(1) < 0, when the seed is no state and coin is set
     double total = 0;
     qint64 steps = 0;
 };
@@ -245,8 +283,10 @@ std::optional<double> keystreamLogPrior(const std::vector<qint8> &required)
         return 0.0;
     ClassWalker walker(required);
     double total = 0;
-    for (int index = 0; index < residueClassCount && !walker.exhausted(); ++index)
-        total += walker.share(index >> 10, (index >> 5) & 31, index & 31);
+    for (int index = 0; index < residueClassCount && !walker.exhausted(); ++index) {
+        const SignPattern residues = classPattern(index);
+        total += walker.share(residues.a, residues.c, residues.r0);
+    }
     if (walker.exhausted())
         return std::nullopt;
     if (total <= 0)

@@ -4,6 +4,8 @@
 #ifndef GAMMACRYPT_KEYPRIOR_H
 #define GAMMACRYPT_KEYPRIOR_H
 
+#include "keypattern.h"
+
 #include <QtGlobal>
 
 #include <cmath>
@@ -12,20 +14,49 @@
 
 // How likely a keystream is before the cipher line is read.
 //
-// The attack assumes a mix of keys: nine tenths are typed by people (A, C and T0 non-negative
-// numbers of any size, so no wrap-around in the states), the rest are any 32-bit keys, where
-// the sign that follows each state is a coin toss. Among either, T0 in 0..31 is rare: 32 of
-// the 2^32 seeds, and among typed keys about one in a thousand (a seed typed from 0..32000).
+// The attack assumes a mix of three kinds of key, the one place their shares are set:
+// - keys typed in class: A, C and T0 each 0..99 (a teacher's example, a student's first try);
+// - keys typed at will: each part 0..10^6;
+// - any 32-bit key (a program's random key), where the sign that follows each state is a
+//   coin toss.
+// Keys of the first two kinds never wrap around in the states (|A·t + C| stays far below
+// 2^31 for t in −31..31); a class key's T(1) = A·T0 + C never wraps either, a larger typed
+// key's may, half the time. T0 in 0..31 (then T0 is a state itself) is 32 seeds of 100 among
+// class keys, 32 of 10^6 among typed ones and 32 of 2^32 among the rest.
 // Of two texts that read equally well, the one that more keys give wins.
 namespace analysis {
 
-constexpr double logHalf = -0.6931471805599453;
-constexpr double typedLogPrior = -0.10536051565782628; // ln 0.9
-constexpr double freeLogPrior = -2.3025850929940455;   // ln 0.1
+constexpr double classKeyShare = 0.45;
+constexpr double typedKeyShare = 0.45;
+constexpr double anyKeyShare = 0.10;
 
-inline double seedLogPrior(bool seedInRange)
+constexpr double classSeedInRange = 32.0 / 100;
+constexpr double typedSeedInRange = 32.0 / 1'000'001;
+constexpr double anySeedInRange = 32.0 / 4294967296.0;
+
+constexpr double logHalf = -0.6931471805599453;
+
+// The share of keys that do not wrap (class and typed) with the seed in 0..31.
+constexpr double nonWrappingSeedInRangeShare()
 {
-    return seedInRange ? std::log(0.001) : std::log(0.999);
+    return classKeyShare * classSeedInRange + typedKeyShare * typedSeedInRange;
+}
+
+// The share of keys that do not wrap with the seed outside 0..31 and T(1) of the given sign;
+// when T(1) is a multiple of 32 its sign does not matter (firstMatters false).
+constexpr double nonWrappingSeedOutShare(bool firstNegative, bool firstMatters)
+{
+    const double classOut = classKeyShare * (1 - classSeedInRange);
+    const double typedOut = typedKeyShare * (1 - typedSeedInRange);
+    if (!firstMatters)
+        return classOut + typedOut;
+    return firstNegative ? typedOut / 2 : classOut + typedOut / 2;
+}
+
+// The share of any 32-bit keys with the seed in 0..31 or not.
+constexpr double anyKeySeedShare(bool seedInRange)
+{
+    return anyKeyShare * (seedInRange ? anySeedInRange : 1 - anySeedInRange);
 }
 
 // For typed keys, a negative state t is followed by a negative value when |t| > C/A. With A
@@ -41,6 +72,18 @@ double ratioProbability(int k);
 // often as it occurs. None when the walks are too many to follow (a line of few letters
 // among many other characters).
 std::optional<double> keystreamLogPrior(const std::vector<qint8> &required);
+
+struct PriorPattern
+{
+    SignPattern pattern;
+    double logPrior = 0;
+};
+
+// The sign patterns of one residue class that keys typed in class or at will give, with
+// their priors. Non-negative keys without wrap-around in the states: every non-negative state
+// is followed by a non-negative value, a negative state t by a negative one exactly when
+// |t| > C/A; T(1) is negative only through a large T0.
+std::vector<PriorPattern> typedFamily(int classIndex, int length);
 
 } // namespace analysis
 

@@ -7,6 +7,7 @@
 #include "gamma.h"
 #include "keyprior.h"
 #include "languagemodel.h"
+#include "rerank.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -23,21 +24,20 @@ namespace analysis {
 
 namespace {
 
-constexpr int residueClassCount = 32 * 32 * 32;
+// The priors that bound a residue class's patterns from above, by the kind of key.
+const double nonWrappingLogShare = std::log(classKeyShare + typedKeyShare);
+const double anyKeyLogShare = std::log(anyKeyShare);
 constexpr float impossible = -std::numeric_limits<float>::infinity();
+
+// Most sign patterns belong to no key, and realising one costs far more than scoring it: a
+// class's best few are realised, and a class adds a few texts at most, so that one class's
+// near-copies of a text do not crowd out the others.
+constexpr int patternsRealisedPerClass = 32;
+constexpr int keysAcceptedPerClass = 6;
 
 // Past this much work (hypotheses times positions) the sign search stops taking new
 // residue classes; it bounds the time a line can take.
 constexpr qint64 workBudget = 30'000'000;
-
-struct SearchedLine
-{
-    std::vector<qint8> code;         // the alphabet code at each position, or −1
-    std::vector<qint8> forced;       // the gamma code the known beginning requires, or −1
-    std::vector<int> lettersThrough; // alphabet positions among 0..i
-    int length = 0;
-    int letterCount = 0;
-};
 
 // False when the known beginning cannot be the plain text of this line under any key.
 bool applyKnown(const QString &cipher, const QString &known, SearchedLine &line)
@@ -55,28 +55,6 @@ bool applyKnown(const QString &cipher, const QString &known, SearchedLine &line)
         line.forced[i] = qint8(*cipherCode ^ *plainCode);
     }
     return true;
-}
-
-// The residues r(0..n−1) of one class.
-void fillResidues(int classIndex, int n, std::vector<qint8> &residues)
-{
-    const int a = classIndex >> 10;
-    const int c = (classIndex >> 5) & 31;
-    residues.resize(n);
-    int r = classIndex & 31;
-    for (int i = 0; i < n; ++i) {
-        residues[i] = qint8(r);
-        r = (a * r + c) & 31;
-    }
-}
-
-SignPattern classPattern(int classIndex)
-{
-    SignPattern pattern;
-    pattern.a = classIndex >> 10;
-    pattern.c = (classIndex >> 5) & 31;
-    pattern.r0 = classIndex & 31;
-    return pattern;
 }
 
 // The best the model gives a letter after a given one, whatever came before it: scoring
@@ -148,87 +126,7 @@ float gammaScore(const SearchedLine &line, const QVector<int> &gamma)
     return score;
 }
 
-double tripleScore(const QByteArray &letters)
-{
-    double score = 0;
-    int before = lineStartContext;
-    int previous = lineStartContext;
-    for (const char letter : letters) {
-        const int q = quint8(letter);
-        score += tripleLogProbability[before][previous][q];
-        before = previous;
-        previous = q;
-    }
-    return score;
-}
-
-QByteArray plainLetters(const SearchedLine &line, const QVector<int> &gamma)
-{
-    QByteArray letters;
-    letters.reserve(line.length);
-    for (int i = 0; i < line.length; ++i) {
-        if (line.code[i] >= 0)
-            letters.append(char(line.code[i] ^ gamma[i]));
-    }
-    return letters;
-}
-
-struct PriorPattern
-{
-    SignPattern pattern;
-    double logPrior = 0;
-};
-
-// The sign patterns of one residue class that typed keys give, with their priors.
-// Non-negative keys without wrap-around in the states: every non-negative state is followed
-// by a non-negative value, a negative state t by a negative one exactly when |t| > C/A; T(1)
-// is negative only through a large T0.
-std::vector<PriorPattern> typedFamily(int index, int length)
-{
-    std::vector<PriorPattern> family;
-    const SignPattern base = classPattern(index);
-    const auto never = [](int) { return false; };
-    const bool firstMatters = nextResidue(base.a, base.c, base.r0) != 0 && length > 1;
-    for (const bool seedInRange : {true, false}) {
-        // A seed in 0..31 leaves T(1) non-negative; a larger one may wrap.
-        const double first = (seedInRange || !firstMatters) ? 0.0 : logHalf;
-        family.push_back(
-            {patternOfSigns(base.a, base.c, base.r0, seedInRange, false, never, length),
-             typedLogPrior + seedLogPrior(seedInRange) + first});
-    }
-    if (!firstMatters)
-        return family;
-    // Ratios that give the same walk share one pattern and add up their odds.
-    SignPattern group;
-    double groupProbability = 0;
-    const auto addGroup = [&] {
-        if (groupProbability > 0)
-            family.push_back({group, typedLogPrior + seedLogPrior(false) + logHalf +
-                                         std::log(groupProbability)});
-    };
-    for (int ratio = 0; ratio <= 32; ++ratio) {
-        const auto beyondRatio = [ratio](int t) { return t < 0 && -t > ratio; };
-        const SignPattern pattern =
-            patternOfSigns(base.a, base.c, base.r0, false, true, beyondRatio, length);
-        if (groupProbability > 0 && pattern.assigned == group.assigned &&
-            pattern.negative == group.negative) {
-            groupProbability += ratioProbability(ratio);
-            continue;
-        }
-        addGroup();
-        group = pattern;
-        groupProbability = ratioProbability(ratio);
-    }
-    addGroup();
-    return family;
-}
-
-struct PoolEntry
-{
-    double score = 0;
-    GammaKey key;
-    QByteArray letters;
-};
+constexpr int rankedPoolSize = 100;
 
 // One state of the sign search: the signs fixed so far and where the walk stands.
 struct Hypothesis
@@ -248,7 +146,8 @@ class Search
 {
 public:
     Search(const SearchedLine &line, const AttackSettings &settings, AttackResult &result)
-        : line(line), settings(settings), result(result), keep(settings.top + 2)
+        : line(line), settings(settings), result(result),
+          keep(std::max(settings.top, rankedPoolSize) + 2)
     {
     }
 
@@ -259,23 +158,83 @@ public:
         std::vector<qint8> residues;
         const PairTable &pairs = bestAfterLetter();
         for (int index = 0; index < residueClassCount; ++index) {
+            if (index % progressStride == 0) {
+                if (cancelled())
+                    return;
+                reportProgress(index);
+            }
             fillResidues(index, line.length, residues);
             looseBounds[index] = classBound(line, residues, pairs);
         }
         result.residueClasses = residueClassCount;
 
         // The keys people type first: few patterns per class, each cheap to score.
-        visitClasses(typedLogPrior, [this](int index) {
+        progressBase = residueClassCount;
+        visitClasses(float(nonWrappingLogShare), [this](int index) {
             typedPatterns(index);
             return true;
         });
         // Then every sign pattern, class by class while a class could still beat the list.
+        progressBase = 2 * residueClassCount;
         qint64 work = 0;
-        visitClasses(freeLogPrior, [this, &work](int index) {
+        visitClasses(float(anyKeyLogShare), [this, &work](int index) {
             work += signSearch(index);
             ++result.classesInDepth;
+            if (work > workBudget)
+                stoppedEarly = true;
             return work <= workBudget;
         });
+        if (!result.cancelled)
+            reportProgress(progressTotal);
+    }
+
+    // The search reports three passes over the residue classes: the screening, the typed
+    // keys, the sign search; a pass that ends early jumps to its end.
+    static constexpr int progressTotal = 3 * residueClassCount;
+    // Classes between two progress reports or cancel checks in the screening, which takes
+    // a few microseconds a class.
+    static constexpr int progressStride = 256;
+
+    void reportProgress(int done) const
+    {
+        if (settings.progress) {
+            const qint64 total = qint64(progressTotal) * placementCount;
+            const qint64 overall =
+                qint64(progressTotal) * placementIndex + std::min(done, progressTotal);
+            settings.progress(int(overall * progressTotal / total), progressTotal);
+        }
+    }
+
+public:
+    // The search runs once for each place the crib may stand, adding to one list.
+    void setPlacement(int index, int count, int cribPosition)
+    {
+        placementIndex = index;
+        placementCount = count;
+        currentCrib = cribPosition;
+    }
+
+    bool poolEmpty() const { return pool.empty(); }
+
+    // A key found outside the search (the proof that a key exists) joins the list.
+    void addFound(const GammaKey &key, int cribPosition)
+    {
+        const QVector<int> gamma = keyGamma(key, line.length);
+        const QByteArray letters = plainLetters(line, gamma);
+        pool.push_back(
+            FoundText{tripleScore(letters) + anyKeyLogShare, key, letters, cribPosition});
+    }
+
+    void setPlacements(std::vector<Placement> all) { placements = std::move(all); }
+
+    bool stoppedEarly = false; // a limit of time or width, not the bound, ended some search
+
+    bool cancelled()
+    {
+        if (!result.cancelled && settings.cancel &&
+            settings.cancel->load(std::memory_order_relaxed))
+            result.cancelled = true;
+        return result.cancelled;
     }
 
     // Visits the classes best bound first while the bound plus prior could still make the
@@ -292,7 +251,10 @@ public:
                               index * 2 + (exact ? 1 : 0));
         }
         std::make_heap(heap.begin(), heap.end());
+        int visited = 0;
         while (!heap.empty()) {
+            if (cancelled())
+                return;
             std::pop_heap(heap.begin(), heap.end());
             const auto [bound, code] = heap.back();
             heap.pop_back();
@@ -309,158 +271,26 @@ public:
                 std::push_heap(heap.begin(), heap.end());
                 continue;
             }
-            if (!visit(index))
+            if (!visit(index) || cancelled())
                 return;
+            if (++visited % 16 == 0)
+                reportProgress(progressBase + visited);
         }
     }
 
-    // The search ranks with the triples and with each key's own prior. Its best texts, the
-    // texts that the typed keys of their residue classes give, and the line as it stands are
-    // ranked again: with the longer contexts, which tell a real first word from a plausible
-    // run of letters where the keystream leaves the line's first letters to the model alone,
-    // and with the share of all keys that give each keystream, which counts a keystream that
-    // many keys share (a long run of zeros hides the residues under it; weak keys leave the
-    // whole line as it stands) as often as it occurs.
-    std::vector<PoolEntry> best()
+    std::vector<FoundText> best() const
     {
-        std::vector<Reranked> candidates;
-        for (const PoolEntry &entry : pool) {
-            candidates.push_back({entry.score - tripleScore(entry.letters),
-                                  patternOfKey(entry.key, line.length), entry.key, entry.letters,
-                                  lineLogProbability(entry.letters)});
-        }
-        std::vector<Reranked> relatives = typedRelatives(candidates);
-        for (Reranked &relative : relatives) {
-            relative.textLog = lineLogProbability(relative.letters);
-            relative.score = relative.ownPrior + relative.textLog;
-        }
-        std::sort(relatives.begin(), relatives.end(),
-                  [](const Reranked &x, const Reranked &y) { return x.score > y.score; });
-        if (int(relatives.size()) > relativesReranked)
-            relatives.resize(relativesReranked);
-        candidates.insert(candidates.end(), relatives.begin(), relatives.end());
-        if (std::optional<Reranked> asItStands = lineAsItStands(candidates))
-            candidates.push_back(*asItStands);
-
-        // A line of few letters leaves too many walks to weigh: then each text keeps the prior
-        // of the pattern that gave it, for all alike.
-        std::vector<double> priors;
-        for (const Reranked &candidate : candidates) {
-            const std::optional<double> prior = keystreamLogPrior(requiredGamma(candidate.letters));
-            if (!prior) {
-                priors.clear();
-                break;
-            }
-            priors.push_back(*prior);
-        }
-        for (std::size_t k = 0; k < candidates.size(); ++k) {
-            Reranked &candidate = candidates[k];
-            candidate.score = candidate.textLog + (priors.empty() ? candidate.ownPrior : priors[k]);
-        }
-        std::sort(candidates.begin(), candidates.end(),
-                  [](const Reranked &x, const Reranked &y) { return x.score > y.score; });
-        std::vector<PoolEntry> ranked;
-        for (const Reranked &candidate : candidates) {
-            if (int(ranked.size()) == settings.top)
-                break;
-            const std::optional<GammaKey> key =
-                candidate.key ? candidate.key : realisePattern(candidate.pattern, line.length);
-            if (key)
-                ranked.push_back(PoolEntry{candidate.score, *key, candidate.letters});
-        }
-        return ranked;
+        return rankFoundTexts(line, placements, pool, settings.top);
     }
 
 private:
-    struct Reranked
-    {
-        double ownPrior = 0; // the prior of the one pattern that gave the text
-        SignPattern pattern;
-        std::optional<GammaKey> key; // realised when the text makes the list
-        QByteArray letters;
-        double textLog = 0; // how much the letters read like Russian, words included
-        double score = 0;
-    };
-
-    // Typed relatives beyond this many, best first by their own prior, are not ranked again:
-    // the full prior costs a walk through every residue class.
-    static constexpr int relativesReranked = 8;
-
-    static bool holdsLetters(const std::vector<Reranked> &candidates, const QByteArray &letters)
-    {
-        return std::any_of(candidates.begin(), candidates.end(),
-                           [&letters](const Reranked &c) { return c.letters == letters; });
-    }
-
-    bool fitsKnown(const QVector<int> &gamma) const
-    {
-        for (int i = 0; i < line.length; ++i) {
-            if (line.forced[i] >= 0 && line.forced[i] != gamma[i])
-                return false;
-        }
-        return true;
-    }
-
-    // The texts that typed keys of the candidates' residue classes give, other than theirs.
-    std::vector<Reranked> typedRelatives(const std::vector<Reranked> &candidates) const
-    {
-        std::vector<int> classes;
-        for (const Reranked &candidate : candidates) {
-            const int index =
-                (candidate.pattern.a << 10) | (candidate.pattern.c << 5) | candidate.pattern.r0;
-            if (std::find(classes.begin(), classes.end(), index) == classes.end())
-                classes.push_back(index);
-        }
-        std::vector<Reranked> relatives;
-        for (const int index : classes) {
-            for (const PriorPattern &typed : typedFamily(index, line.length)) {
-                const std::optional<QVector<int>> gamma = patternGamma(typed.pattern, line.length);
-                if (!gamma || !fitsKnown(*gamma))
-                    continue;
-                const QByteArray letters = plainLetters(line, *gamma);
-                if (holdsLetters(candidates, letters) || holdsLetters(relatives, letters))
-                    continue;
-                relatives.push_back({typed.logPrior, typed.pattern, std::nullopt, letters});
-            }
-        }
-        return relatives;
-    }
-
-    // The line as it stands: gamma 0 at every position, as weak keys give. Typed keys of the
-    // class A = 1, C = 0, T0 = 1 (mod 32) with T(1) negative and C < A never leave state −31.
-    std::optional<Reranked> lineAsItStands(const std::vector<Reranked> &candidates) const
-    {
-        const QVector<int> zeros(line.length, 0);
-        if (!fitsKnown(zeros))
-            return std::nullopt;
-        const QByteArray letters = plainLetters(line, zeros);
-        if (holdsLetters(candidates, letters))
-            return std::nullopt;
-        const auto negative = [](int t) { return t < 0; };
-        const SignPattern pattern = patternOfSigns(1, 0, 1, false, true, negative, line.length);
-        const double ownPrior =
-            typedLogPrior + seedLogPrior(false) + logHalf + std::log(ratioProbability(0));
-        return Reranked{ownPrior, pattern, std::nullopt, letters, lineLogProbability(letters)};
-    }
-
-    // The gamma code the text requires at each position; −1 where any would do.
-    std::vector<qint8> requiredGamma(const QByteArray &letters) const
-    {
-        std::vector<qint8> required(line.length, -1);
-        for (int i = 0, k = 0; i < line.length; ++i) {
-            if (line.code[i] >= 0)
-                required[i] = qint8(line.code[i] ^ quint8(letters.at(k++)));
-        }
-        return required;
-    }
-
     double threshold() const
     {
         if (int(pool.size()) < keep)
             return -std::numeric_limits<double>::infinity();
         return std::min_element(
                    pool.begin(), pool.end(),
-                   [](const PoolEntry &x, const PoolEntry &y) { return x.score < y.score; })
+                   [](const FoundText &x, const FoundText &y) { return x.score < y.score; })
             ->score;
     }
 
@@ -473,23 +303,27 @@ private:
         if (!gamma)
             return false;
         const QByteArray letters = plainLetters(line, *gamma);
-        const auto same = std::find_if(pool.begin(), pool.end(), [&letters](const PoolEntry &e) {
+        const auto same = std::find_if(pool.begin(), pool.end(), [&letters](const FoundText &e) {
             return e.letters == letters;
         });
         if (same != pool.end() && same->score >= score)
             return false;
-        const std::optional<GammaKey> key = realisePattern(pattern, line.length);
+        std::optional<GammaKey> key = realisePattern(pattern, line.length);
+        // While nothing is on the list, a text is worth the slower look that finds a key
+        // whenever there is one: with a known beginning or a crib, it may be the only text.
+        if (!key && pool.empty())
+            key = realisePatternExactly(pattern, line.length);
         if (!key)
             return false;
         if (same != pool.end()) {
-            *same = PoolEntry{score, *key, letters};
+            *same = FoundText{score, *key, letters, currentCrib};
             return true;
         }
-        pool.push_back(PoolEntry{score, *key, letters});
+        pool.push_back(FoundText{score, *key, letters, currentCrib});
         if (int(pool.size()) > keep) {
             pool.erase(std::min_element(
                 pool.begin(), pool.end(),
-                [](const PoolEntry &x, const PoolEntry &y) { return x.score < y.score; }));
+                [](const FoundText &x, const FoundText &y) { return x.score < y.score; }));
         }
         return true;
     }
@@ -589,13 +423,15 @@ private:
             h.seedInRange = seedInRange;
             h.before = lineStartContext;
             h.letter = lineStartContext;
-            h.score = freeLogPrior + seedLogPrior(seedInRange);
+            h.score = float(std::log(anyKeySeedShare(seedInRange)));
             // A seed outside 0..31 has gamma 0 and is no state; T(1) then gets its own sign.
             extend(h, 0, seedInRange ? base.r0 : -1);
         }
         current.swap(next);
 
         for (int i = 1; i < line.length && !current.empty(); ++i) {
+            if (i % 64 == 0 && cancelled())
+                return work;
             next.clear();
             const int residue = residues[i];
             for (const Hypothesis &h : current) {
@@ -628,6 +464,7 @@ private:
             }
             work += qint64(next.size());
             if (int(next.size()) > settings.beamWidth) {
+                stoppedEarly = true;
                 std::nth_element(
                     next.begin(), next.begin() + settings.beamWidth, next.end(),
                     [](const Hypothesis &x, const Hypothesis &y) { return x.score > y.score; });
@@ -643,8 +480,12 @@ private:
         int tried = 0;
         int accepted = 0;
         for (const Hypothesis &h : current) {
-            if (tried == 32 || accepted == 6 || double(h.score) <= threshold())
+            if (double(h.score) <= threshold())
                 break;
+            if (tried == patternsRealisedPerClass || accepted == keysAcceptedPerClass) {
+                stoppedEarly = true;
+                break;
+            }
             SignPattern pattern = base;
             pattern.seedInRange = h.seedInRange;
             pattern.firstNegative = h.firstNegative;
@@ -661,12 +502,83 @@ private:
     const AttackSettings &settings;
     AttackResult &result;
     const int keep;
-    std::vector<PoolEntry> pool;
+    std::vector<FoundText> pool;
     std::vector<float> looseBounds; // per class, from the screening
     std::vector<float> exactBounds; // per class, with the full model; NaN until computed
     std::vector<std::array<float, 4>> lastBounds; // remainingBounds of class lastBoundsIndex
     int lastBoundsIndex = -1;
+    int progressBase = 0; // where the current pass's progress starts
+    int placementIndex = 0;
+    int placementCount = 1;
+    int currentCrib = -1;
+    std::vector<Placement> placements;
 };
+
+} // namespace
+
+namespace {
+
+// The gamma code that turns the cipher character into the plain one: −1 where the alphabet
+// leaves the character as it is (then the two must be equal), none where they cannot match.
+std::optional<int> requiredCode(QChar cipher, QChar plain)
+{
+    const std::optional<int> cipherCode = lookupCode(cipher);
+    const std::optional<int> plainCode = lookupCode(plain);
+    if (!cipherCode || !plainCode) {
+        if (cipher != plain)
+            return std::nullopt;
+        return -1;
+    }
+    return *cipherCode ^ *plainCode;
+}
+
+// The places in the searched part where the crib fits the cipher line and the known
+// beginning, each with the codes it requires.
+std::vector<Placement> cribPlacements(const QString &cipher, const QString &crib,
+                                      const std::vector<qint8> &known, int length)
+{
+    std::vector<Placement> placements;
+    for (int position = 0; position + crib.size() <= length; ++position) {
+        Placement placement{position, known};
+        bool fits = true;
+        for (int i = 0; i < crib.size() && fits; ++i) {
+            const std::optional<int> code = requiredCode(cipher.at(position + i), crib.at(i));
+            qint8 &slot = placement.forced[position + i];
+            fits = code && (*code < 0 || slot < 0 || slot == *code);
+            if (fits && *code >= 0)
+                slot = qint8(*code);
+        }
+        if (fits)
+            placements.push_back(std::move(placement));
+    }
+    return placements;
+}
+
+SearchedLine searchedLine(const QString &cipherLine, const AttackSettings &settings)
+{
+    SearchedLine line;
+    line.length = std::min<int>(cipherLine.size(), longestSearchedLength);
+    if (settings.known)
+        line.length =
+            std::min<int>(cipherLine.size(), std::max(line.length, int(settings.known->size())));
+    line.code.assign(line.length, -1);
+    line.forced.assign(line.length, -1);
+    line.lettersThrough.assign(line.length, 0);
+    for (int i = 0; i < line.length; ++i) {
+        if (const std::optional<int> code = lookupCode(cipherLine.at(i))) {
+            line.code[i] = qint8(*code);
+            ++line.letterCount;
+        }
+        line.lettersThrough[i] = line.letterCount;
+    }
+    return line;
+}
+
+bool holdsAlphabetCharacter(const QString &text)
+{
+    return std::any_of(text.begin(), text.end(),
+                       [](QChar ch) { return lookupCode(ch).has_value(); });
+}
 
 } // namespace
 
@@ -679,47 +591,76 @@ AttackResult attackLine(const QString &cipherLine, const AttackSettings &setting
         result.problem = AttackProblem::EmptyLine;
         return result;
     }
-    SearchedLine line;
-    line.length = std::min<int>(cipherLine.size(), longestSearchedLength);
-    if (settings.known)
-        line.length =
-            std::min<int>(cipherLine.size(), std::max(line.length, int(settings.known->size())));
-    line.code.assign(line.length, -1);
-    line.forced.assign(line.length, -1);
-    line.lettersThrough.assign(line.length, 0);
-    bool anyLetter = false;
-    for (int i = 0; i < line.length; ++i) {
-        if (const std::optional<int> code = lookupCode(cipherLine.at(i))) {
-            line.code[i] = qint8(*code);
-            ++line.letterCount;
-            anyLetter = true;
-        }
-        line.lettersThrough[i] = line.letterCount;
-    }
-    if (!anyLetter) {
-        for (const QChar ch : cipherLine)
-            anyLetter = anyLetter || lookupCode(ch).has_value();
-        if (!anyLetter) {
-            result.problem = AttackProblem::NoAlphabetCharacter;
-            return result;
-        }
+    SearchedLine line = searchedLine(cipherLine, settings);
+    if (line.letterCount == 0 && !holdsAlphabetCharacter(cipherLine)) {
+        result.problem = AttackProblem::NoAlphabetCharacter;
+        return result;
     }
     if (settings.known && !applyKnown(cipherLine, *settings.known, line)) {
         result.problem = AttackProblem::KnownContradicts;
         return result;
     }
+    const AttackProblem noKey =
+        settings.crib ? AttackProblem::CribAbsent : AttackProblem::KnownContradicts;
+    std::vector<Placement> placements{Placement{-1, line.forced}};
+    if (settings.crib) {
+        placements = cribPlacements(cipherLine, *settings.crib, line.forced, line.length);
+        if (placements.empty()) {
+            result.problem = AttackProblem::CribAbsent;
+            return result;
+        }
+    }
     result.searchedLength = line.length;
+    result.shortLine = line.letterCount < shortLineLetters;
 
     Search search(line, settings, result);
-    search.run();
-    for (const PoolEntry &entry : search.best()) {
-        const QString text = gammaTransform(cipherLine, entry.key.a, entry.key.c, entry.key.t0);
-        result.candidates.append(Candidate{entry.score, entry.key, text});
+    search.setPlacements(placements);
+    for (std::size_t k = 0; k < placements.size() && !result.cancelled; ++k) {
+        line.forced = placements[k].forced;
+        search.setPlacement(int(k), int(placements.size()), placements[k].cribPosition);
+        search.run();
     }
-    if (result.candidates.isEmpty() && settings.known)
-        result.problem = AttackProblem::KnownContradicts;
+    if (result.cancelled)
+        return result;
+    // The search may give up on a fitting text; whether any key fits at all is decided apart.
+    bool undecided = false;
+    if (search.poolEmpty() && (settings.known || settings.crib)) {
+        for (const Placement &placement : placements) {
+            bool open = false;
+            if (const std::optional<GammaKey> key = keyForForcedGamma(placement.forced, open)) {
+                search.addFound(*key, placement.cribPosition);
+                break;
+            }
+            undecided = undecided || open;
+        }
+    }
+    result.exhaustive = !search.stoppedEarly;
+    for (const FoundText &entry : search.best()) {
+        const QString text = gammaTransform(cipherLine, entry.key.a, entry.key.c, entry.key.t0);
+        result.candidates.append(
+            Candidate{entry.score, entry.key, text, entry.confidence, entry.cribPosition});
+    }
+    if (result.candidates.isEmpty())
+        result.problem =
+            undecided || !(settings.known || settings.crib) ? AttackProblem::NotFound : noKey;
     result.elapsedMs = timer.elapsed();
     return result;
+}
+
+std::optional<double> textScore(const QString &cipherLine, const GammaKey &key)
+{
+    const SearchedLine line = searchedLine(cipherLine, AttackSettings{});
+    const QVector<int> gamma = keyGamma(key, line.length);
+    const QByteArray letters = plainLetters(line, gamma);
+    std::vector<qint8> required(line.length, -1);
+    for (int i = 0; i < line.length; ++i) {
+        if (line.code[i] >= 0)
+            required[i] = qint8(gamma[i]);
+    }
+    const std::optional<double> prior = keystreamLogPrior(required);
+    if (!prior)
+        return std::nullopt;
+    return lineLogProbability(letters) + *prior;
 }
 
 double keystreamCountLog2(int length)

@@ -10,6 +10,8 @@
 #include <QVector>
 #include <QtGlobal>
 
+#include <atomic>
+#include <functional>
 #include <optional>
 
 namespace analysis {
@@ -20,8 +22,14 @@ struct AttackSettings
     // The plain text is known to begin with this: letters compared as the alphabet sees
     // them, other characters exactly.
     std::optional<QString> known;
+    // A fragment known to occur somewhere in the plain text, at a position not known.
+    std::optional<QString> crib;
     // Sign patterns kept per residue class while the walk is followed.
     int beamWidth = 2048;
+    // Called from the attacking thread now and then, cheaply: done of total steps.
+    std::function<void(int done, int total)> progress;
+    // Checked often; once set, the search stops soon and reports itself cancelled.
+    const std::atomic<bool> *cancel = nullptr;
 };
 
 struct Candidate
@@ -29,13 +37,19 @@ struct Candidate
     double score = 0; // log-probability of the text plus log-share of keys giving its keystream
     GammaKey key;     // transforms the cipher line into text
     QString text;
+    // The share of the weighed texts' posterior (model times key prior, summed over keys)
+    // that this text holds, 0..1: texts the search never reached are not in the sum.
+    double confidence = 0;
+    int cribPosition = -1; // where the crib stands in the text, −1 without a crib
 };
 
 enum class AttackProblem {
     None,
     EmptyLine,
     NoAlphabetCharacter,
-    KnownContradicts, // no key is consistent with the known beginning
+    KnownContradicts, // proven: no key gives a text with the known beginning
+    CribAbsent,       // proven: no key gives a text holding the crib
+    NotFound,         // the search found no key that fits, and could not prove there is none
 };
 
 struct AttackResult
@@ -47,7 +61,17 @@ struct AttackResult
     int classesInDepth = 0;        // classes whose sign patterns were followed
     qint64 patternsScored = 0;     // sign patterns scored in those classes
     qint64 elapsedMs = 0;
+    bool cancelled = false; // stopped on request: no candidates then
+    // Every residue class and sign pattern that could beat the list was followed to the end;
+    // otherwise the search stopped early (its time or width limit) and a better text may exist.
+    bool exhaustive = false;
+    // So few letters that many texts fit about equally: the first candidate is a guess.
+    bool shortLine = false;
 };
+
+// Lines with fewer letters than this get the short-line warning: below it the measured share
+// of right first candidates falls under nine in ten.
+constexpr int shortLineLetters = 20;
 
 // Longer lines are ranked on their first positions: the walk has settled into its cycle
 // long before, so the key found there transforms the whole line.
@@ -56,6 +80,11 @@ constexpr int longestSearchedLength = 1024;
 // Ranks keys by how much the transformed line reads like Russian and returns the best
 // ones, each a concrete key that transforms cipherLine into its text. Texts are distinct.
 AttackResult attackLine(const QString &cipherLine, const AttackSettings &settings);
+
+// The score attackLine gives the text that key makes of cipherLine (over the part the search
+// ranks): the benchmark compares the truth's score with the first candidate's. None on a line
+// of too few letters among other characters, where the search weighs each pattern alone.
+std::optional<double> textScore(const QString &cipherLine, const GammaKey &key);
 
 // An upper bound, as a power of two, on the number of distinct keystreams the generator
 // can produce over positions 0..length−1: (A, C, T0) mod 32, times the seed's three cases,

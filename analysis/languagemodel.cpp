@@ -75,6 +75,13 @@ double wordAdjustment(const char *codes, int length, double letterLog)
 
 } // namespace
 
+double modelSymbolShare(int code)
+{
+    if (code < 0 || code >= alphabetSize || languageModelSymbolCount <= 0)
+        return 0.0;
+    return double(symbolCount[code]) / double(languageModelSymbolCount);
+}
+
 double lineLogProbability(const QByteArray &codes)
 {
     double score = 0;

@@ -13,12 +13,18 @@ namespace analysis {
 
 // How much a line reads like Russian: the natural logarithm of the probability of each
 // alphabet symbol given the two before it, over the cipher's 32 symbols (the space
-// included). The counts come from L. N. Tolstoy's "Anna Karenina" (1878, public domain):
-// nearly the whole novel (part one without chapters XI–XVII; about 1.55 million symbols),
-// shipped as analysis/data/anna_karenina.txt and reduced by lmgen at build time; see
-// lmgen.cpp for how the text is read.
+// included). The project ships the model as counts, analysis/data/russian.lmcounts, whose
+// header names the texts they were reduced from (with each text's size and SHA-256); the
+// build turns them into these tables with lmgen, and "lmgen count" rebuilds the counts from
+// any corpus (see lmgen.cpp for how a text is read).
 extern const float tripleLogProbability[alphabetSize][alphabetSize][alphabetSize];
 extern const qint64 languageModelSymbolCount;
+// How often each alphabet code occurs in that text; the counts sum to languageModelSymbolCount.
+extern const qint64 symbolCount[alphabetSize];
+
+// The share of alphabet code 0..31 in the model's text (the space included); the shares sum
+// to 1. 0 for a code outside the alphabet.
+double modelSymbolShare(int code);
 
 // A line starts as if after spaces (a word start).
 constexpr int lineStartContext = 0;

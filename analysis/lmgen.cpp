@@ -1,28 +1,43 @@
 // SPDX-FileCopyrightText: 2026 gammacrypt developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// Reduces a Russian text to the letter statistics that the attack scores candidate texts
-// with, and writes them as a C++ source file. Runs at build time, so the statistics always
-// come from the text the project ships.
+// The language model's two steps, kept apart so that the project ships counts and never a
+// text:
+//   lmgen count [--note TEXT]... COUNTS CORPUS...
+//       reduces one or more Russian texts (UTF-8) to the symbol and word-form counts the
+//       model is made of, and writes them with a header that names each text, its size and
+//       its SHA-256, so anyone holding the same texts can check or rebuild the file;
+//   lmgen tables COUNTS OUTPUT.cpp
+//       turns those counts into the tables the attack scores candidate texts with, as a C++
+//       source file. The build runs this step on analysis/data/russian.lmcounts.
 //
-// The text is read as the attack will later see a plain line: each character is looked up
+// A text is read as the attack will later see a plain line: each character is looked up
 // with the cipher's own alphabet, characters outside it (punctuation, digits, Ё, Й, Latin
-// letters) are skipped without breaking the sequence, and a line break counts as one space.
-// The word forms are the runs of letters between spaces in that same sequence.
+// letters) are skipped without breaking the sequence, a run of whitespace counts as one
+// space (tabs, indentation and aligned columns are layout) and so does a line break.
+// The word forms are the runs of letters between spaces in that same sequence. Each text
+// starts as if after spaces, so several texts add up as if each were read on its own.
 
 #include "alphabet.h"
 #include "languagemodel.h"
 
 #include <QByteArray>
+#include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QString>
+#include <QStringList>
 #include <QTextStream>
+#include <QVector>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -67,6 +82,16 @@ void countLineStarts(const std::vector<qint8> &stream, Counts &counts)
     }
 }
 
+// Layout is not text: indentation, aligned columns and blank lines would teach the model
+// runs of spaces that no typed line holds. Each run of whitespace becomes one line break if
+// it holds one, else one space; spaces that skipped punctuation separates stay as they are.
+QString withoutLayout(QString text)
+{
+    static const QRegularExpression breakRun(QStringLiteral(R"(\s*[\r\n]\s*)"));
+    static const QRegularExpression spaceRun(QStringLiteral(R"([^\S\r\n]+)"));
+    return text.replace(breakRun, QStringLiteral("\n")).replace(spaceRun, QStringLiteral(" "));
+}
+
 Counts countSymbols(const QString &text)
 {
     Counts counts;
@@ -98,8 +123,8 @@ Counts countSymbols(const QString &text)
         stream.push_back(qint8(code));
         ++counts.symbols;
     };
-    for (const QChar ch : text) {
-        if (ch == QLatin1Char('\n') || ch == QLatin1Char('\r')) {
+    for (const QChar ch : withoutLayout(text)) {
+        if (ch == QLatin1Char('\n')) {
             pendingBreak = true;
             continue;
         }
@@ -219,6 +244,216 @@ void writeWordForms(QTextStream &stream, const std::vector<std::pair<quint64, qu
            << "const qint64 wordFormTokenCount = " << tokens << ";\n\n";
 }
 
+// The counts file: UTF-8, one record a line, fields separated by tabs, "#" lines comments.
+//   lmgen VERSION              the lmgen that wrote it
+//   source NAME BYTES SHA-256  one per text counted
+//   note TEXT                  where the texts came from, in the words of whoever counted
+//   symbols N                  the alphabet symbols read, over all texts
+//   1..5 SYMBOLS COUNT         how often the symbols (oldest first, "_" for the space) occur,
+//                              the first 1..4 being the last's context
+//   w LETTERS COUNT            how often the word form occurs
+constexpr int lmgenVersion = 2;
+constexpr int longestOrder = 5;
+
+struct Source
+{
+    QString name;
+    qint64 bytes = 0;
+    QByteArray sha256; // hex
+};
+
+QChar symbolChar(int code)
+{
+    return code == 0 ? QLatin1Char('_') : QChar(letterUnit(code));
+}
+
+std::optional<int> symbolCode(QChar ch)
+{
+    if (ch == QLatin1Char('_'))
+        return 0;
+    const std::optional<int> code = lookupCode(ch);
+    return code && *code != 0 && ch == QChar(letterUnit(*code)) ? code : std::nullopt;
+}
+
+// The symbols of a base-32 key, oldest first.
+QString gramText(quint32 key, int order)
+{
+    QString text(order, QLatin1Char('_'));
+    for (int i = order - 1; i >= 0; --i, key >>= 5)
+        text[i] = symbolChar(int(key % alphabetSize));
+    return text;
+}
+
+void addCounts(Counts &total, const Counts &part)
+{
+    for (int i = 0; i < alphabetSize; ++i)
+        total.single[i] += part.single[i];
+    for (std::size_t i = 0; i < total.pair.size(); ++i)
+        total.pair[i] += part.pair[i];
+    for (std::size_t i = 0; i < total.triple.size(); ++i)
+        total.triple[i] += part.triple[i];
+    for (const auto &[key, count] : part.quadruple)
+        total.quadruple[key] += count;
+    for (const auto &[key, count] : part.quintuple)
+        total.quintuple[key] += count;
+    for (const auto &[word, count] : part.words)
+        total.words[word] += count;
+    total.symbols += part.symbols;
+}
+
+// Each order's counts keyed as the tables key them: the symbols as base-32 digits.
+std::map<quint32, double> orderCounts(const Counts &counts, int order)
+{
+    std::map<quint32, double> keyed;
+    const auto addDense = [&keyed](const auto &values) {
+        for (std::size_t key = 0; key < values.size(); ++key) {
+            if (values[key] > 0)
+                keyed[quint32(key)] = values[key];
+        }
+    };
+    switch (order) {
+    case 1:
+        addDense(counts.single);
+        break;
+    case 2:
+        addDense(counts.pair);
+        break;
+    case 3:
+        addDense(counts.triple);
+        break;
+    case 4:
+        keyed = counts.quadruple;
+        break;
+    default:
+        keyed = counts.quintuple;
+    }
+    return keyed;
+}
+
+QString countsFileText(const Counts &counts, const QVector<Source> &sources,
+                       const QStringList &notes)
+{
+    QString out;
+    QTextStream stream(&out);
+    stream << "# The gammacrypt language model's counts, reduced from the texts named below by\n"
+           << "# \"lmgen count\"; the build turns them into tables with \"lmgen tables\".\n"
+           << "# Records: see analysis/lmgen.cpp.\n"
+           << "lmgen\t" << lmgenVersion << "\n";
+    for (const Source &source : sources)
+        stream << "source\t" << source.name << "\t" << source.bytes << "\t"
+               << QString::fromLatin1(source.sha256) << "\n";
+    for (const QString &note : notes)
+        stream << "note\t" << note << "\n";
+    stream << "symbols\t" << counts.symbols << "\n";
+    for (int order = 1; order <= longestOrder; ++order) {
+        for (const auto &[key, count] : orderCounts(counts, order))
+            stream << order << "\t" << gramText(key, order) << "\t" << qint64(count) << "\n";
+    }
+    for (const auto &[word, count] : counts.words) {
+        QString letters;
+        for (const char code : word)
+            letters += symbolChar(code);
+        stream << "w\t" << letters << "\t" << count << "\n";
+    }
+    stream.flush();
+    return out;
+}
+
+struct ReadCounts
+{
+    Counts counts;
+    QStringList sources; // names
+    QString error;       // empty when read
+};
+
+bool addRecord(const QStringList &fields, ReadCounts &read)
+{
+    const QString &kind = fields.at(0);
+    if (kind == QLatin1String("lmgen"))
+        return fields.size() == 2 && fields.at(1).toInt() == lmgenVersion;
+    if (kind == QLatin1String("source")) {
+        read.sources << fields.value(1);
+        return fields.size() == 4;
+    }
+    if (kind == QLatin1String("note"))
+        return true;
+    bool ok = false;
+    if (kind == QLatin1String("symbols")) {
+        read.counts.symbols = fields.value(1).toLongLong(&ok);
+        return fields.size() == 2 && ok && read.counts.symbols > 0;
+    }
+    if (fields.size() != 3)
+        return false;
+    const qint64 count = fields.at(2).toLongLong(&ok);
+    if (!ok || count <= 0 || count > std::numeric_limits<quint32>::max())
+        return false;
+    const QString &symbols = fields.at(1);
+    if (kind == QLatin1String("w")) {
+        QByteArray word;
+        for (const QChar ch : symbols) {
+            const std::optional<int> code = symbolCode(ch);
+            if (!code || *code == 0)
+                return false;
+            word.append(char(*code));
+        }
+        if (word.isEmpty() || read.counts.words.count(word) != 0)
+            return false;
+        read.counts.words[word] = quint32(count);
+        return true;
+    }
+    const int order = kind.toInt(&ok);
+    if (!ok || order < 1 || order > longestOrder || symbols.size() != order)
+        return false;
+    quint32 key = 0;
+    for (const QChar ch : symbols) {
+        const std::optional<int> code = symbolCode(ch);
+        if (!code)
+            return false;
+        key = (key << 5) | quint32(*code);
+    }
+    Counts &c = read.counts;
+    double &slot = order == 1   ? c.single[key]
+                   : order == 2 ? c.pair[key]
+                   : order == 3 ? c.triple[key]
+                   : order == 4 ? c.quadruple[key]
+                                : c.quintuple[key];
+    if (slot != 0)
+        return false;
+    slot = double(count);
+    return true;
+}
+
+ReadCounts readCountsFile(const QString &path)
+{
+    ReadCounts read;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        read.error = QStringLiteral("cannot read %1").arg(path);
+        return read;
+    }
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    for (int i = 0; i < lines.size(); ++i) {
+        QString line = lines.at(i);
+        if (line.endsWith(QLatin1Char('\r'))) // a checkout that turned line ends into CRLF
+            line.chop(1);
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        if (!addRecord(line.split(QLatin1Char('\t')), read)) {
+            read.error = QStringLiteral("%1:%2: not a record of lmgen %3")
+                             .arg(path)
+                             .arg(i + 1)
+                             .arg(lmgenVersion);
+            return read;
+        }
+    }
+    double singles = 0;
+    for (const double count : read.counts.single)
+        singles += count;
+    if (read.counts.symbols < 1000 || qint64(singles) != read.counts.symbols)
+        read.error = QStringLiteral("%1: the symbol counts do not add up").arg(path);
+    return read;
+}
+
 QString tablesSource(const Counts &counts, const std::vector<std::pair<quint64, quint32>> &words,
                      const QString &sourceName)
 {
@@ -249,6 +484,10 @@ QString tablesSource(const Counts &counts, const std::vector<std::pair<quint64, 
            << " symbols of the alphabet). Do not edit.\n"
            << "#include \"languagemodel.h\"\n\nnamespace analysis {\n\n"
            << "const qint64 languageModelSymbolCount = " << counts.symbols << ";\n\n"
+           << "const qint64 symbolCount[alphabetSize] = {";
+    for (int c = 0; c < alphabetSize; ++c)
+        stream << qint64(counts.single[c]) << (c + 1 < alphabetSize ? "," : "");
+    stream << "};\n\n"
            << "const float tripleLogProbability[alphabetSize][alphabetSize][alphabetSize] = {\n";
     for (int a = 0; a < alphabetSize; ++a) {
         stream << "    {\n";
@@ -275,34 +514,116 @@ QString tablesSource(const Counts &counts, const std::vector<std::pair<quint64, 
 
 } // namespace
 
-int main(int argc, char *argv[])
+namespace {
+
+const char usage[] =
+    "usage: lmgen count [--note TEXT]... COUNTS CORPUS...\n"
+    "       lmgen tables COUNTS OUTPUT.cpp\n"
+    "\n"
+    "count   reduces Russian texts (UTF-8 files) to the language model's counts and "
+    "writes\n"
+    "        them to COUNTS, with a header naming each text, its size and its SHA-256 and\n"
+    "        each --note (say where the texts came from). Characters outside the cipher's\n"
+    "        alphabet are skipped, a line break counts as a space. To rebuild the model\n"
+    "        from a corpus of your own:\n"
+    "          lmgen count --note 'my texts' analysis/data/russian.lmcounts a.txt b.txt\n"
+    "        then rebuild gammacrypt; the build reads only the counts.\n"
+    "tables  turns COUNTS into the C++ tables the attack scores texts with (the build\n"
+    "        runs this step).\n";
+
+Source describeSource(const QString &path, const QByteArray &bytes)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: lmgen TEXT.txt OUTPUT.cpp\n");
+    return {QFileInfo(path).fileName(), bytes.size(),
+            QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex()};
+}
+
+bool writeFile(const QString &path, const QString &text)
+{
+    QFile output(path);
+    if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const QByteArray bytes = text.toUtf8();
+    return output.write(bytes) == bytes.size() && output.flush();
+}
+
+int runCount(const QStringList &arguments)
+{
+    QStringList notes;
+    QStringList paths;
+    for (int i = 0; i < arguments.size(); ++i) {
+        if (arguments.at(i) == QLatin1String("--note") && i + 1 < arguments.size())
+            notes << arguments.at(++i);
+        else
+            paths << arguments.at(i);
+    }
+    if (paths.size() < 2) {
+        std::fputs(usage, stderr);
         return 2;
     }
-    QFile input(QString::fromLocal8Bit(argv[1]));
-    if (!input.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "lmgen: cannot read %s\n", argv[1]);
+    Counts total;
+    QVector<Source> sources;
+    for (int i = 1; i < paths.size(); ++i) {
+        QFile input(paths.at(i));
+        if (!input.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "lmgen: cannot read %s\n", qPrintable(paths.at(i)));
+            return 1;
+        }
+        const QByteArray bytes = input.readAll();
+        sources << describeSource(paths.at(i), bytes);
+        addCounts(total, countSymbols(QString::fromUtf8(bytes)));
+    }
+    if (total.symbols < 1000) {
+        std::fprintf(stderr, "lmgen: the texts hold too little Russian text\n");
         return 1;
     }
-    const QString text = QString::fromUtf8(input.readAll());
-    const Counts counts = countSymbols(text);
-    if (counts.symbols < 1000) {
-        std::fprintf(stderr, "lmgen: %s holds too little Russian text\n", argv[1]);
+    if (!writeFile(paths.first(), countsFileText(total, sources, notes))) {
+        std::fprintf(stderr, "lmgen: cannot write %s\n", qPrintable(paths.first()));
         return 1;
     }
-    const std::vector<std::pair<quint64, quint32>> words = hashedWordCounts(counts);
+    return 0;
+}
+
+int runTables(const QStringList &arguments)
+{
+    if (arguments.size() != 2) {
+        std::fputs(usage, stderr);
+        return 2;
+    }
+    const ReadCounts read = readCountsFile(arguments.at(0));
+    if (!read.error.isEmpty()) {
+        std::fprintf(stderr, "lmgen: %s\n", qPrintable(read.error));
+        return 1;
+    }
+    const std::vector<std::pair<quint64, quint32>> words = hashedWordCounts(read.counts);
     if (words.empty()) {
-        std::fprintf(stderr, "lmgen: two word forms of %s share a hash\n", argv[1]);
+        std::fprintf(stderr, "lmgen: two word forms share a hash\n");
         return 1;
     }
-    QFile output(QString::fromLocal8Bit(argv[2]));
-    if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        std::fprintf(stderr, "lmgen: cannot write %s\n", argv[2]);
+    const QString name = QFileInfo(arguments.at(0)).fileName() + QStringLiteral(" (") +
+                         read.sources.join(QStringLiteral(", ")) + QLatin1Char(')');
+    if (!writeFile(arguments.at(1), tablesSource(read.counts, words, name))) {
+        std::fprintf(stderr, "lmgen: cannot write %s\n", qPrintable(arguments.at(1)));
         return 1;
     }
-    const QString name = QString::fromLocal8Bit(argv[1]).section(QLatin1Char('/'), -1);
-    output.write(tablesSource(counts, words, name).toUtf8());
-    return output.flush() ? 0 : 1;
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const QString mode = arguments.value(0);
+    if (mode == QLatin1String("--help") || mode == QLatin1String("-h")) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    if (mode == QLatin1String("count"))
+        return runCount(arguments.mid(1));
+    if (mode == QLatin1String("tables"))
+        return runTables(arguments.mid(1));
+    std::fputs(usage, stderr);
+    return 2;
 }

@@ -3,6 +3,7 @@
 
 #include "input.h"
 
+#include "documentio.h"
 #include "fileaccess.h"
 #include "filenames.h"
 #include "messages.h"
@@ -190,6 +191,32 @@ bool readFirstInputLine(const QString &path, Encoding encoding, QString &line)
     }
     printError(source->failure());
     return false;
+}
+
+bool readLastInputLine(const QString &path, Encoding encoding, QString &line)
+{
+    QFile input;
+    if (!openInput(input, path))
+        return false;
+    const std::unique_ptr<LineSource> source = makeLineSource(encoding, input);
+    QString next;
+    QString last;
+    LineEnd end = LineEnd::None;
+    for (;;) {
+        switch (source->next(next, end)) {
+        case LineSource::Result::Line:
+            if (end == LineEnd::None)
+                last.swap(next);
+            continue;
+        case LineSource::Result::End:
+            line = documentio::lastLine(last);
+            return true;
+        case LineSource::Result::Failed:
+            break;
+        }
+        printError(source->failure());
+        return false;
+    }
 }
 
 } // namespace cli

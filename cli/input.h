@@ -111,6 +111,10 @@ std::unique_ptr<LineSource> makeLineSource(Encoding encoding, QFile &input);
 // standard error and returns false.
 bool readFirstInputLine(const QString &path, Encoding encoding, QString &line);
 
+// Reads the last line of the input as decrypt --last-line reads it: the window's files keep
+// the cipher line last, and a final line end leaves an empty last line.
+bool readLastInputLine(const QString &path, Encoding encoding, QString &line);
+
 } // namespace cli
 
 #endif // GAMMACRYPT_CLI_INPUT_H

@@ -13,6 +13,7 @@ enum ExitStatus : int {
     exitSuccess = 0,
     exitInputOutputError = 1,
     exitUsageError = 2,
+    exitKeyNotFound = 3, // attack: no key found, and none proven absent either
 };
 
 // Messages go to standard error in UTF-8 whatever the locale says, one line each, prefixed

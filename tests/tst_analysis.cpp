@@ -15,7 +15,11 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <atomic>
 #include <cmath>
+#include <tuple>
+
+Q_DECLARE_METATYPE(GammaKey)
 
 namespace {
 
@@ -59,6 +63,27 @@ QVector<QStringList> tsvRows(const QString &out)
     return rows;
 }
 
+// The tsv rows after the header, each cell by its column's name.
+QVector<QHash<QString, QString>> tsvRecords(const QString &out)
+{
+    QVector<QHash<QString, QString>> records;
+    const QStringList lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList header = lines.value(0).split(QLatin1Char('\t'));
+    for (int i = 1; i < lines.size(); ++i) {
+        const QStringList cells = lines.at(i).split(QLatin1Char('\t'));
+        QHash<QString, QString> record;
+        for (int k = 0; k < header.size(); ++k)
+            record.insert(header.at(k), cells.value(k));
+        records.append(record);
+    }
+    return records;
+}
+
+QString keyOf(const QHash<QString, QString> &record)
+{
+    return QStringList{record.value("A"), record.value("C"), record.value("T0")}.join(',');
+}
+
 QByteArray alphabetCodes(const QString &text)
 {
     QByteArray codes;
@@ -99,9 +124,25 @@ private slots:
     void unseenAndCutWords_data();
     void unseenAndCutWords();
     void lineStartIsAnyWordStart();
+    void symbolSharesOrdered_data();
+    void symbolSharesOrdered();
     void keystreamPriorAddsUp_data();
     void keystreamPriorAddsUp();
     void keystreamPriorGivesUpOnFewLetters();
+    void progressAndCancel_data();
+    void progressAndCancel();
+    void smallestKeyOfEquivalentKeys_data();
+    void smallestKeyOfEquivalentKeys();
+    void smallestKeyBeatsEverySmallKey_data();
+    void smallestKeyBeatsEverySmallKey();
+    void knownNeverDeniesAKeyThatExists_data();
+    void knownNeverDeniesAKeyThatExists();
+    void cribInTheMiddle_data();
+    void cribInTheMiddle();
+    void tableReport_data();
+    void tableReport();
+    void confidenceIsAShare();
+    void firstCandidateIndependentOfTop();
 };
 
 void TestAnalysis::attackRecoversLine_data()
@@ -113,6 +154,10 @@ void TestAnalysis::attackRecoversLine_data()
     QTest::newRow("negative key") << evening << -1234567 << -7654321 << -99;
     QTest::newRow("T0 above 31") << letter << 12345 << 678 << 9999;
     QTest::newRow("wrapping key") << station << 2000000011 << 1999999999 << 2147483647;
+    QTest::newRow("classroom key, T0 below 32")
+        << QStringLiteral("Огонь заливают водой, от солнца прячутся в тени") << 18 << 55 << 5;
+    QTest::newRow("the guide's key 5,3,7")
+        << QStringLiteral("Когда идеи овладевают массами, они становятся силой") << 5 << 3 << 7;
     // Gamma 0 at every position: the cipher is the line as it stands, which many keys give.
     QTest::newRow("weak key")
         << QStringLiteral(
@@ -158,16 +203,15 @@ void TestAnalysis::printedKeysDecryptToTheirText()
     const QString cipher = encrypted(letter, {-5, 77, 123456});
     const Run attack = cli({"attack", "--format", "tsv", "--top", "4"}, cipher.toUtf8());
     QCOMPARE(attack.exitCode, 0);
-    const QVector<QStringList> rows = tsvRows(attack.out);
+    const QVector<QHash<QString, QString>> rows = tsvRecords(attack.out);
     QCOMPARE(int(rows.size()), 4);
-    for (const QStringList &row : rows) {
-        QCOMPARE(int(row.size()), 6);
-        const QString key = row.mid(2, 3).join(QLatin1Char(','));
-        const Run decrypt = cli({"decrypt", "--key", key}, cipher.toUtf8());
+    for (const QHash<QString, QString> &row : rows) {
+        QCOMPARE(int(row.size()), 7);
+        const Run decrypt = cli({"decrypt", "--key", keyOf(row)}, cipher.toUtf8());
         QCOMPARE(decrypt.exitCode, 0);
-        QCOMPARE(decrypt.out, row.at(5));
+        QCOMPARE(decrypt.out, row.value("text"));
     }
-    QCOMPARE(rows.first().at(5), encrypted(cipher, {-5, 77, 123456}));
+    QCOMPARE(rows.first().value("text"), encrypted(cipher, {-5, 77, 123456}));
 }
 
 void TestAnalysis::knownBeginning_data()
@@ -192,12 +236,12 @@ void TestAnalysis::knownBeginning()
         QVERIFY(run.out.isEmpty());
         return;
     }
-    const QVector<QStringList> rows = tsvRows(run.out);
+    const QVector<QHash<QString, QString>> rows = tsvRecords(run.out);
     QVERIFY(!rows.isEmpty());
     const QString upper = encrypted(encrypted(known, {1, 1, 1}), {1, 1, 1});
-    for (const QStringList &row : rows)
-        QVERIFY2(row.at(5).startsWith(upper), qPrintable(row.at(5)));
-    QCOMPARE(rows.first().at(5), encrypted(cipher, {987654, 321, 555}));
+    for (const QHash<QString, QString> &row : rows)
+        QVERIFY2(row.value("text").startsWith(upper), qPrintable(row.value("text")));
+    QCOMPARE(rows.first().value("text"), encrypted(cipher, {987654, 321, 555}));
 }
 
 void TestAnalysis::badInput_data()
@@ -411,6 +455,34 @@ void TestAnalysis::lineStartIsAnyWordStart()
         QVERIFY(analysis::longContextLogProbability(alphabetCodes(never)) < std::log(0.001));
 }
 
+// The chart's shares: a distribution over the alphabet that ranks symbols as any Russian text
+// does; nothing outside the alphabet.
+void TestAnalysis::symbolSharesOrdered_data()
+{
+    QTest::addColumn<QString>("common");
+    QTest::addColumn<QString>("rare");
+    QTest::newRow("space over О") << QStringLiteral(" ") << QStringLiteral("О");
+    QTest::newRow("О over Е") << QStringLiteral("О") << QStringLiteral("Е");
+    QTest::newRow("Н over Ф") << QStringLiteral("Н") << QStringLiteral("Ф");
+    QTest::newRow("Ы over Ъ") << QStringLiteral("Ы") << QStringLiteral("Ъ");
+}
+
+void TestAnalysis::symbolSharesOrdered()
+{
+    QFETCH(QString, common);
+    QFETCH(QString, rare);
+    QVERIFY(analysis::modelSymbolShare(*lookupCode(common.at(0))) >
+            analysis::modelSymbolShare(*lookupCode(rare.at(0))));
+    double total = 0;
+    for (int code = 0; code < alphabetSize; ++code) {
+        QVERIFY(analysis::modelSymbolShare(code) > 0);
+        total += analysis::modelSymbolShare(code);
+    }
+    QVERIFY2(std::abs(total - 1.0) < 1e-9, qPrintable(QString::number(total)));
+    QCOMPARE(analysis::modelSymbolShare(-1), 0.0);
+    QCOMPARE(analysis::modelSymbolShare(alphabetSize), 0.0);
+}
+
 // Frequent words beside non-words one letter away, at a line's start and after a word.
 void TestAnalysis::knownWordGainsOverNonWord_data()
 {
@@ -512,6 +584,246 @@ void TestAnalysis::keystreamPriorGivesUpOnFewLetters()
     std::vector<qint8> codes(300, -1);
     codes.push_back(3);
     QVERIFY(!analysis::keystreamLogPrior(codes));
+}
+
+// Progress only grows and ends at its total; a cancel set before the start stops the
+// search before any candidate and says so, a search left alone is not cancelled.
+void TestAnalysis::progressAndCancel_data()
+{
+    QTest::addColumn<bool>("cancelFirst");
+    QTest::newRow("left alone") << false;
+    QTest::newRow("cancelled at once") << true;
+}
+
+void TestAnalysis::progressAndCancel()
+{
+    QFETCH(bool, cancelFirst);
+    std::atomic<bool> cancel{cancelFirst};
+    QVector<QPair<int, int>> reports;
+    analysis::AttackSettings settings;
+    settings.cancel = &cancel;
+    settings.progress = [&reports](int done, int total) { reports.append({done, total}); };
+    const QString cipher = encrypted(letter, {12345, 678, 9999});
+    const analysis::AttackResult result = analysis::attackLine(cipher, settings);
+    QCOMPARE(result.cancelled, cancelFirst);
+    if (cancelFirst) {
+        QVERIFY(result.candidates.isEmpty());
+        return;
+    }
+    QVERIFY(!reports.isEmpty());
+    for (int i = 1; i < reports.size(); ++i) {
+        QVERIFY(reports.at(i).first >= reports.at(i - 1).first);
+        QCOMPARE(reports.at(i).second, reports.first().second);
+    }
+    QCOMPARE(reports.last().first, reports.last().second);
+    QCOMPARE(result.candidates.first().text, encrypted(cipher, {12345, 678, 9999}));
+}
+
+// Keys that give one gamma have one smallest non-negative key, wrap-around included.
+void TestAnalysis::smallestKeyOfEquivalentKeys_data()
+{
+    QTest::addColumn<GammaKey>("key");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<GammaKey>("smallest");
+    const GammaKey ofThree{1, 33, 2147483646};
+    QTest::newRow("1,1,-2") << GammaKey{1, 1, -2} << 20 << ofThree;
+    QTest::newRow("34636865,1,62") << GammaKey{34636865, 1, 62} << 20 << ofThree;
+    QTest::newRow("1,33,2147483646") << GammaKey{1, 33, 2147483646} << 20 << ofThree;
+    // Gamma 0 at the first 33 positions only: no A of class 1 does it, A = 33 does.
+    QTest::newRow("1,1,-2147483648")
+        << GammaKey{1, 1, -2147483648} << 100 << GammaKey{33, 1, 65075264};
+    QTest::newRow("all zeros") << GammaKey{1, 1, -2147483648} << 33 << GammaKey{0, 0, 0};
+    QTest::newRow("typed key is its own") << GammaKey{5, 3, 7} << 100 << GammaKey{5, 3, 7};
+}
+
+void TestAnalysis::smallestKeyOfEquivalentKeys()
+{
+    QFETCH(GammaKey, key);
+    QFETCH(int, length);
+    QFETCH(GammaKey, smallest);
+    QCOMPARE(analysis::keyGamma(smallest, length), analysis::keyGamma(key, length));
+    const std::optional<GammaKey> found = analysis::smallestEquivalentKey(key, length);
+    QVERIFY(found.has_value());
+    QCOMPARE(*found, smallest);
+}
+
+// Against a direct walk of every key with parts below 48: the smallest key found is never
+// beaten by one of them, and is one of them when any of them gives the gamma.
+void TestAnalysis::smallestKeyBeatsEverySmallKey_data()
+{
+    QTest::addColumn<GammaKey>("key");
+    QTest::newRow("classroom key") << GammaKey{21, 40, 9};
+    QTest::newRow("negative parts") << GammaKey{-3, -5, 17};
+    QTest::newRow("wrapping key") << GammaKey{2000000011, 1999999999, 2147483647};
+    QTest::newRow("seed above 31") << GammaKey{3, 44, 40};
+}
+
+void TestAnalysis::smallestKeyBeatsEverySmallKey()
+{
+    QFETCH(GammaKey, key);
+    const int length = 24;
+    const QVector<int> target = analysis::keyGamma(key, length);
+    std::optional<GammaKey> direct;
+    for (qint32 a = 0; a < 48 && !direct; ++a) {
+        for (qint32 c = 0; c < 48 && !direct; ++c) {
+            for (qint32 t0 = 0; t0 < 48 && !direct; ++t0) {
+                if (analysis::keyGamma({a, c, t0}, length) == target)
+                    direct = GammaKey{a, c, t0};
+            }
+        }
+    }
+    const std::optional<GammaKey> found = analysis::smallestEquivalentKey(key, length);
+    QVERIFY(found.has_value() || !direct);
+    if (!found)
+        return;
+    QCOMPARE(analysis::keyGamma(*found, length), target);
+    QVERIFY(found->a >= 0 && found->c >= 0 && found->t0 >= 0);
+    if (direct) {
+        QVERIFY(std::tie(found->a, found->c, found->t0) <=
+                std::tie(direct->a, direct->c, direct->t0));
+        if (found->c < 48 && found->t0 < 48)
+            QCOMPARE(*found, *direct);
+    }
+}
+
+// Lines under 32-bit keys whose known beginning the search alone used to give up on: a key
+// exists (the one that encrypted the line), so the tool must not say there is none.
+void TestAnalysis::knownNeverDeniesAKeyThatExists_data()
+{
+    QTest::addColumn<QString>("plain");
+    QTest::addColumn<GammaKey>("key");
+    QTest::addColumn<QString>("known");
+    QTest::newRow("file manager") << QStringLiteral("Должен ли файловый менеджер")
+                                  << GammaKey{1808122569, -1061966049, 1572989893}
+                                  << QStringLiteral("Должен л");
+    QTest::newRow("whole line with punctuation")
+        << QStringLiteral("Ошибка: файл «отчёт.txt» не найден (код 2).")
+        << GammaKey{-734521987, 2019283746, -88} << QStringLiteral("Ошибка: файл «отчёт.txt»");
+    QTest::newRow("classroom key, T0 below 32")
+        << QStringLiteral("Привет, как дела") << GammaKey{5, 3, 7} << QStringLiteral("Привет,");
+}
+
+void TestAnalysis::knownNeverDeniesAKeyThatExists()
+{
+    QFETCH(QString, plain);
+    QFETCH(GammaKey, key);
+    QFETCH(QString, known);
+    const QString cipher = encrypted(plain, key);
+    const Run run = cli({"attack", "--format", "tsv", "--known", known}, cipher.toUtf8());
+    QCOMPARE(run.exitCode, 0);
+    const QVector<QHash<QString, QString>> rows = tsvRecords(run.out);
+    QVERIFY(!rows.isEmpty());
+    const QString upper = encrypted(encrypted(known, {1, 1, 1}), {1, 1, 1});
+    for (const QHash<QString, QString> &row : rows) {
+        QVERIFY2(row.value("text").startsWith(upper), qPrintable(row.value("text")));
+        const Run decrypt = cli({"decrypt", "--key", keyOf(row)}, cipher.toUtf8());
+        QCOMPARE(decrypt.out, row.value("text"));
+    }
+}
+
+// A crib somewhere in the middle: every candidate holds it where the table says, and a crib
+// that cannot stand anywhere (a comma against a letter of the cipher) is proven absent.
+void TestAnalysis::cribInTheMiddle_data()
+{
+    QTest::addColumn<QString>("crib");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("ten letters") << QStringLiteral("поезд опаз") << 0;
+    QTest::newRow("any case") << QStringLiteral("БУФЕТЧИЦА") << 0;
+    QTest::newRow("punctuation nowhere in the line") << QStringLiteral("снег;") << 1;
+}
+
+void TestAnalysis::cribInTheMiddle()
+{
+    QFETCH(QString, crib);
+    QFETCH(int, exitCode);
+    const GammaKey key{1234567, 7654321, 999};
+    const QString cipher = encrypted(station, key);
+    const Run run = cli({"attack", "--format", "tsv", "--crib", crib}, cipher.toUtf8());
+    QCOMPARE(run.exitCode, exitCode);
+    if (exitCode != 0) {
+        QVERIFY2(run.err.contains(QStringLiteral("ни один ключ")), qPrintable(run.err));
+        return;
+    }
+    const QString upperCrib = encrypted(encrypted(crib, {1, 1, 1}), {1, 1, 1});
+    const QVector<QHash<QString, QString>> rows = tsvRecords(run.out);
+    QVERIFY(!rows.isEmpty());
+    for (const QHash<QString, QString> &row : rows) {
+        const int position = row.value("crib_position").toInt();
+        QCOMPARE(row.value("text").mid(position - 1, crib.size()), upperCrib);
+    }
+    QCOMPARE(rows.first().value("text"), encrypted(cipher, key));
+}
+
+// The table as a person reads it: the confidence in per cent, the crib's column, the trailing
+// spaces trimmed, the short-line warning, the class of the key and the words of agreement.
+void TestAnalysis::tableReport_data()
+{
+    QTest::addColumn<QString>("plain");
+    QTest::addColumn<QStringList>("extra");
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<QStringList>("absent");
+    QTest::newRow("long line") << letter << QStringList{}
+                               << QStringList{"уверенность",          "%",
+                                              "Класс первого ключа",  "T0 в 0..31",
+                                              "натуральный логарифм", "верхняя граница",
+                                              "из 148 символов"}
+                               << QStringList{"мало букв", "оценка:", "фрагмент с позиции"};
+    QTest::newRow("six letters") << QStringLiteral("Привет") << QStringList{}
+                                 << QStringList{"мало букв", "--crib", "из 6 символов"}
+                                 << QStringList{"из 6 символа"};
+    QTest::newRow("one letter") << QStringLiteral("Я") << QStringList{}
+                                << QStringList{"из 1 символа"} << QStringList{"из 1 символов"};
+    QTest::newRow("with a crib") << station << QStringList{"--crib", "буфетчица"}
+                                 << QStringList{"фрагмент с позиции"} << QStringList{};
+}
+
+void TestAnalysis::tableReport()
+{
+    QFETCH(QString, plain);
+    QFETCH(QStringList, extra);
+    QFETCH(QStringList, present);
+    QFETCH(QStringList, absent);
+    const QString cipher = encrypted(plain, {5, 3, 7});
+    const Run run = cli(QStringList{"attack"} + extra, cipher.toUtf8());
+    QCOMPARE(run.exitCode, 0);
+    for (const QString &text : present)
+        QVERIFY2(run.out.contains(text), qPrintable(text));
+    for (const QString &text : absent)
+        QVERIFY2(!run.out.contains(text), qPrintable(text));
+    for (const QString &line : run.out.split(QLatin1Char('\n')))
+        QVERIFY2(!line.endsWith(QLatin1Char(' ')), qPrintable(line));
+}
+
+// Confidences are shares of one posterior: each within 0..1, best first, adding up to at
+// most 1 over the printed candidates.
+void TestAnalysis::confidenceIsAShare()
+{
+    const Run run = cli({"attack", "--format", "tsv", "--top", "20"},
+                        encrypted(QStringLiteral("Кот спит"), {17, 4, 90}).toUtf8());
+    QCOMPARE(run.exitCode, 0);
+    double sum = 0;
+    double previous = 1;
+    for (const QHash<QString, QString> &row : tsvRecords(run.out)) {
+        const double confidence = row.value("confidence").toDouble();
+        QVERIFY(confidence >= 0 && confidence <= previous + 1e-9);
+        previous = confidence;
+        sum += confidence;
+    }
+    QVERIFY(sum <= 1.001);
+}
+
+void TestAnalysis::firstCandidateIndependentOfTop()
+{
+    const QString cipher = encrypted(QStringLiteral("Когда идеи овла"), {1, 0, 5});
+    analysis::AttackSettings single;
+    single.top = 1;
+    const analysis::AttackResult one = analysis::attackLine(cipher, single);
+    analysis::AttackSettings many;
+    many.top = 100;
+    const analysis::AttackResult hundred = analysis::attackLine(cipher, many);
+    QVERIFY(!one.candidates.isEmpty() && !hundred.candidates.isEmpty());
+    QCOMPARE(one.candidates.first().text, hundred.candidates.first().text);
+    QCOMPARE(one.candidates.first().score, hundred.candidates.first().score);
 }
 
 QTEST_GUILESS_MAIN(TestAnalysis)
