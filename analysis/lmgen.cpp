@@ -249,10 +249,13 @@ void writeWordForms(QTextStream &stream, const std::vector<std::pair<quint64, qu
 //   source NAME BYTES SHA-256  one per text counted
 //   note TEXT                  where the texts came from, in the words of whoever counted
 //   symbols N                  the alphabet symbols read, over all texts
-//   1..5 SYMBOLS COUNT         how often the symbols (oldest first, "_" for the space) occur,
-//                              the first 1..4 being the last's context
+//   1 SYMBOL COUNT             how often the symbol ("_" for the space) occurs
+//   2..5 CONTEXT FOLLOWERS     after the 1..4 symbols of CONTEXT (oldest first), how often
+//                              each symbol follows: "SYMBOLCOUNT" items separated by spaces
+//                              ("_ПРИ" then "В120 Д8 З3"); one line per context keeps the
+//                              file small
 //   w LETTERS COUNT            how often the word form occurs
-constexpr int lmgenVersion = 2;
+constexpr int lmgenVersion = 3;
 constexpr int longestOrder = 5;
 
 struct Source
@@ -345,9 +348,21 @@ QString countsFileText(const Counts &counts, const QVector<Source> &sources,
     for (const QString &note : notes)
         stream << "note\t" << note << "\n";
     stream << "symbols\t" << counts.symbols << "\n";
-    for (int order = 1; order <= longestOrder; ++order) {
-        for (const auto &[key, count] : orderCounts(counts, order))
-            stream << order << "\t" << gramText(key, order) << "\t" << qint64(count) << "\n";
+    for (const auto &[key, count] : orderCounts(counts, 1))
+        stream << 1 << "\t" << gramText(key, 1) << "\t" << qint64(count) << "\n";
+    for (int order = 2; order <= longestOrder; ++order) {
+        std::optional<quint32> context;
+        for (const auto &[key, count] : orderCounts(counts, order)) {
+            if (context != key >> 5) {
+                stream << (context ? "\n" : "") << order << "\t" << gramText(key >> 5, order - 1)
+                       << "\t";
+                context = key >> 5;
+            } else {
+                stream << " ";
+            }
+            stream << symbolChar(int(key % alphabetSize)) << qint64(count);
+        }
+        stream << (context ? "\n" : "");
     }
     for (const auto &[word, count] : counts.words) {
         QString letters;
@@ -365,6 +380,60 @@ struct ReadCounts
     QStringList sources; // names
     QString error;       // empty when read
 };
+
+std::optional<qint64> recordCount(const QString &text)
+{
+    bool ok = false;
+    const qint64 count = text.toLongLong(&ok);
+    if (!ok || count <= 0 || count > std::numeric_limits<quint32>::max())
+        return std::nullopt;
+    return count;
+}
+
+// The symbols as base-32 digits, oldest first; none when one is outside the alphabet.
+std::optional<quint32> gramKey(const QString &symbols)
+{
+    quint32 key = 0;
+    for (const QChar ch : symbols) {
+        const std::optional<int> code = symbolCode(ch);
+        if (!code)
+            return std::nullopt;
+        key = (key << 5) | quint32(*code);
+    }
+    return symbols.isEmpty() ? std::nullopt : std::optional<quint32>(key);
+}
+
+bool addGram(Counts &counts, int order, quint32 key, const QString &countText)
+{
+    const std::optional<qint64> count = recordCount(countText);
+    if (!count)
+        return false;
+    double &slot = order == 1   ? counts.single[key]
+                   : order == 2 ? counts.pair[key]
+                   : order == 3 ? counts.triple[key]
+                   : order == 4 ? counts.quadruple[key]
+                                : counts.quintuple[key];
+    if (slot != 0)
+        return false;
+    slot = double(*count);
+    return true;
+}
+
+bool addWord(const QString &letters, const QString &countText, Counts &counts)
+{
+    const std::optional<qint64> count = recordCount(countText);
+    QByteArray word;
+    for (const QChar ch : letters) {
+        const std::optional<int> code = symbolCode(ch);
+        if (!code || *code == 0)
+            return false;
+        word.append(char(*code));
+    }
+    if (!count || word.isEmpty() || counts.words.count(word) != 0)
+        return false;
+    counts.words[word] = quint32(*count);
+    return true;
+}
 
 bool addRecord(const QStringList &fields, ReadCounts &read)
 {
@@ -384,43 +453,21 @@ bool addRecord(const QStringList &fields, ReadCounts &read)
     }
     if (fields.size() != 3)
         return false;
-    const qint64 count = fields.at(2).toLongLong(&ok);
-    if (!ok || count <= 0 || count > std::numeric_limits<quint32>::max())
-        return false;
     const QString &symbols = fields.at(1);
-    if (kind == QLatin1String("w")) {
-        QByteArray word;
-        for (const QChar ch : symbols) {
-            const std::optional<int> code = symbolCode(ch);
-            if (!code || *code == 0)
-                return false;
-            word.append(char(*code));
-        }
-        if (word.isEmpty() || read.counts.words.count(word) != 0)
-            return false;
-        read.counts.words[word] = quint32(count);
-        return true;
-    }
+    if (kind == QLatin1String("w"))
+        return addWord(symbols, fields.at(2), read.counts);
     const int order = kind.toInt(&ok);
-    if (!ok || order < 1 || order > longestOrder || symbols.size() != order)
+    const std::optional<quint32> key = gramKey(symbols);
+    if (!ok || !key || order < 1 || order > longestOrder ||
+        symbols.size() != std::max(1, order - 1))
         return false;
-    quint32 key = 0;
-    for (const QChar ch : symbols) {
-        const std::optional<int> code = symbolCode(ch);
-        if (!code)
-            return false;
-        key = (key << 5) | quint32(*code);
-    }
-    Counts &c = read.counts;
-    double &slot = order == 1   ? c.single[key]
-                   : order == 2 ? c.pair[key]
-                   : order == 3 ? c.triple[key]
-                   : order == 4 ? c.quadruple[key]
-                                : c.quintuple[key];
-    if (slot != 0)
-        return false;
-    slot = double(count);
-    return true;
+    if (order == 1)
+        return addGram(read.counts, 1, *key, fields.at(2));
+    const QStringList followers = fields.at(2).split(QLatin1Char(' '));
+    return std::all_of(followers.begin(), followers.end(), [&](const QString &follower) {
+        const std::optional<quint32> symbol = gramKey(follower.left(1));
+        return symbol && addGram(read.counts, order, (*key << 5) | *symbol, follower.mid(1));
+    });
 }
 
 ReadCounts readCountsFile(const QString &path)
@@ -524,8 +571,9 @@ const char usage[] =
     "writes\n"
     "        them to COUNTS, with a header naming each text, its size and its SHA-256 and\n"
     "        each --note (say where the texts came from). Characters outside the cipher's\n"
-    "        alphabet are skipped, a line break counts as a space. To rebuild the model\n"
-    "        from a corpus of your own:\n"
+    "        alphabet are skipped; a run of whitespace (a line break, indentation,\n"
+    "        aligned columns) counts as one space. To rebuild the model from a corpus\n"
+    "        of your own:\n"
     "          lmgen count --note 'my texts' analysis/data/russian.lmcounts a.txt b.txt\n"
     "        then rebuild gammacrypt; the build reads only the counts.\n"
     "tables  turns COUNTS into the C++ tables the attack scores texts with (the build\n"

@@ -202,8 +202,9 @@ int main(int argc, char *argv[])
     const quint32 seed = parser.value(seedOption).toUInt();
     const int perCell = std::max(1, parser.value(linesOption).toInt());
     QTextStream out(stdout);
-    out << "genre\tlength\tkind\tlines\texact %\tletters %\tkeys reproduce %\tmedian ms\tworst "
-           "ms\tsearch misses\tfalse no key\tright at >=90 %\tnot stopped early\n";
+    if (!parser.isSet(showOption))
+        out << "genre\tlength\tkind\tlines\texact %\tletters %\tkeys reproduce %\tmedian "
+               "ms\tworst ms\tsearch misses\tfalse no key\tright at >=90 %\tnot stopped early\n";
     int cells = 0;
     for (const QString &genreName : parser.value(genresOption).split(QLatin1Char(','))) {
         const std::optional<bench::Genre> genre = bench::genreNamed(genreName);

@@ -40,7 +40,7 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The counts of "lmgen count" over the texts, by record ("3\tАБВ", "w\tКОТ"): header left out.
+// The counts of "lmgen count" over the texts, by symbols ("3\tАБВ", "w\tКОТ"); header left out.
 QMap<QString, qint64> countsOf(const QTemporaryDir &dir, const QStringList &texts)
 {
     QStringList arguments = {QStringLiteral("count"), dir.filePath(QStringLiteral("out.lmcounts"))};
@@ -56,9 +56,14 @@ QMap<QString, qint64> countsOf(const QTemporaryDir &dir, const QStringList &text
     for (const QString &line :
          QString::fromUtf8(readFile(dir.filePath(QStringLiteral("out.lmcounts")))).split('\n')) {
         const QStringList fields = line.split(QLatin1Char('\t'));
-        if (fields.size() == 3)
-            counts[fields.at(0) + QLatin1Char('\t') + fields.at(1)] += fields.at(2).toLongLong();
-        else if (fields.at(0) == QLatin1String("symbols"))
+        const QString kind = fields.at(0);
+        if (fields.size() == 3 && (kind == QLatin1String("1") || kind == QLatin1String("w"))) {
+            counts[kind + QLatin1Char('\t') + fields.at(1)] += fields.at(2).toLongLong();
+        } else if (fields.size() == 3) { // a context, then its followers with their counts
+            for (const QString &follower : fields.at(2).split(QLatin1Char(' ')))
+                counts[kind + QLatin1Char('\t') + fields.at(1) + follower.left(1)] +=
+                    follower.mid(1).toLongLong();
+        } else if (kind == QLatin1String("symbols"))
             counts[fields.at(0)] += fields.at(1).toLongLong();
     }
     return counts;
@@ -125,11 +130,12 @@ void TestLmgen::damagedCountsRefused_data()
     QTest::addColumn<int>("exitCode");
     QTest::newRow("intact") << QString() << 0;
     QTest::newRow("CRLF line ends") << QStringLiteral("crlf") << 0;
-    QTest::newRow("another lmgen") << QStringLiteral("lmgen\t3") << 1;
+    QTest::newRow("another lmgen") << QStringLiteral("lmgen\t2") << 1;
     QTest::newRow("symbols do not add up") << QStringLiteral("symbols\t1") << 1;
-    QTest::newRow("order and symbols disagree") << QStringLiteral("3\tАБ\t5") << 1;
+    QTest::newRow("order and context disagree") << QStringLiteral("3\tАБВ\tГ5") << 1;
+    QTest::newRow("follower without a count") << QStringLiteral("4\tЯЯЯ\tЯ") << 1;
     QTest::newRow("symbol outside the alphabet") << QStringLiteral("1\tЁ\t5") << 1;
-    QTest::newRow("count of zero") << QStringLiteral("4\tЯЯЯЯ\t0") << 1;
+    QTest::newRow("count of zero") << QStringLiteral("4\tЯЯЯ\tЯ0") << 1;
     QTest::newRow("count not a number") << QStringLiteral("w\tЯЯЯ\tмного") << 1;
     QTest::newRow("record twice") << QStringLiteral("twice") << 1;
 }
