@@ -30,6 +30,11 @@ TraceRow TraceWalker::step(char32_t character)
     row.gamma = gammaCode(value);
     row.resultCode = row.code < 0 ? -1 : row.code ^ row.gamma;
     row.result = row.resultCode < 0 ? character : char32_t(letterUnit(row.resultCode));
-    value = nextGammaValue(value, key);
+    // A character past the first plane is two UTF-16 units, and takes two positions, as in
+    // gammaTransform.
+    const int units = character > 0xFFFF ? 2 : 1;
+    position += units - 1;
+    for (int unit = 0; unit < units; ++unit)
+        value = nextGammaValue(value, key);
     return row;
 }

@@ -22,8 +22,9 @@ struct TraceRow
 };
 
 // Walks a line position by position under one key, so that a line of any length streams
-// through in constant memory. Each character takes one position, as a UTF-16 unit does in
-// gammaTransform; a character outside the alphabet is copied and still uses its position.
+// through in constant memory. Each character takes as many positions as it has UTF-16 units
+// in gammaTransform (two past the first plane), and gives one row, at its first position; a
+// character outside the alphabet is copied and still uses its positions.
 class TraceWalker
 {
 public:

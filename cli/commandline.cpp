@@ -144,7 +144,9 @@ const QVector<OptionSpec> &optionTable()
          QStringLiteral("известное начало открытого текста (в UTF-8); буквы сравниваются как их "
                         "видит алфавит, прочие символы — точно.")},
         {OptionId::Crib, "crib", "ТЕКСТ", QString(),
-         QStringLiteral("отрывок открытого текста в любом месте строки (в UTF-8).")},
+         QStringLiteral("фрагмент, который есть где-то в открытом тексте (место не известно; в "
+                        "UTF-8); буквы сравниваются как их видит алфавит, прочие символы — "
+                        "точно.")},
         {OptionId::Top, "top", "N", QString::number(defaultTop),
          QStringLiteral("сколько лучших ключей вывести, от 1 до %1 (по умолчанию %2).")
              .arg(largestTop)
@@ -237,6 +239,7 @@ QString toolDescription()
                "  gammacrypt-cli trace --key 5,3,7 \"ПРИВЕТ\"\n"
                "  gammacrypt-cli attack --top 3 шифр.txt\n"
                "  gammacrypt-cli attack --known \"Мой дядя\" шифр.txt\n"
+               "  gammacrypt-cli attack --crib \"гаммирование\" --last-line шифр.txt\n"
                "  gammacrypt-cli analyze --key 5,3,7 --length 40\n"
                "\n"
                "Коды завершения: 0 — успех, 1 — ошибка ввода или вывода (для attack — и когда "
@@ -542,7 +545,7 @@ const QVector<CommandSpec> &commandTable()
         {Command::Attack,
          "attack",
          "подобрать ключ к шифртексту (первая строка ФАЙЛА или ввода) по частотам русского "
-         "языка, с --known — по известному началу текста",
+         "языка, с --known — по известному началу текста, с --crib — по известному фрагменту",
          {{OptionId::Encoding,
            "кодировка входного файла, utf-8 (по умолчанию) или windows-1251 (метка порядка "
            "байтов Unicode в начале файла переключает чтение на свою форму, как в окне); отчёт "

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "commandline.h"
+#include "fileaccess.h"
+#include "filenames.h"
 #include "messages.h"
 #include "qttranslation.h"
 #include "stdstreams.h"
@@ -48,6 +50,7 @@ int main(int argc, char *argv[])
         QCoreApplication::setApplicationName(QStringLiteral("gammacrypt-cli"));
         QCoreApplication::setApplicationVersion(QStringLiteral(GAMMACRYPT_VERSION));
         installQtTranslation();
+        documentio::removeTemporaryFilesOnSignals();
         status = runCommand(argc, argv);
     } catch (const std::bad_alloc &) {
         cli::printOutOfMemory();

@@ -31,7 +31,8 @@ OutputSink::~OutputSink()
 
 bool OutputSink::open(const QString &outputPath)
 {
-    path = outputPath;
+    // "-" names standard output, as it names standard input.
+    path = outputPath == QLatin1String("-") ? QString() : outputPath;
     pending.reserve(blockSize + blockSize / 4);
     if (path.isEmpty()) {
         auto standardOutput = std::make_unique<QFile>();

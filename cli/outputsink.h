@@ -28,7 +28,7 @@ public:
     OutputSink(const OutputSink &) = delete;
     OutputSink &operator=(const OutputSink &) = delete;
 
-    // An empty path means standard output. Returns false with failure() set.
+    // An empty path, or "-", means standard output. Returns false with failure() set.
     bool open(const QString &path);
 
     bool write(const char *data, qint64 size);

@@ -30,6 +30,25 @@ QString alignedTable(const QVector<QStringList> &rows, const QVector<int> &leftC
     return text;
 }
 
+namespace {
+
+// Readers that split lines on any Unicode line break, or drop control characters, would
+// break a row at these or lose them.
+bool breaksRows(QChar ch)
+{
+    switch (ch.unicode()) {
+    case 0x7F:
+    case 0x85:
+    case QChar::LineSeparator:
+    case QChar::ParagraphSeparator:
+        return true;
+    default:
+        return ch.unicode() < 0x20;
+    }
+}
+
+} // namespace
+
 QString escapedCell(const QString &text)
 {
     QString escaped;
@@ -49,7 +68,10 @@ QString escapedCell(const QString &text)
             escaped += QStringLiteral("\\n");
             break;
         default:
-            escaped += ch;
+            if (breaksRows(ch))
+                escaped += QStringLiteral("\\u%1").arg(ch.unicode(), 4, 16, QLatin1Char('0'));
+            else
+                escaped += ch;
         }
     }
     return escaped;

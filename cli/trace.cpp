@@ -121,38 +121,42 @@ Cell codeCell(int code)
     return code < 0 ? Cell{"-", 1, 1} : numberCell(code);
 }
 
-// Control characters, separators and surrogate halves would break the rows or vanish on
-// screen, so they are shown by their code point. The table shows the space, which the
-// alphabet enciphers like a letter, as a visible mark.
-Cell characterCell(char16_t unit, ReportFormat format)
+// Control characters and separators would break the rows or vanish on screen, so they are
+// shown by their code point. The table shows the space, which the alphabet enciphers like a
+// letter, as a visible mark.
+Cell characterCell(char32_t character, ReportFormat format)
 {
-    if (unit == u' ')
+    if (character == U' ')
         return format == ReportFormat::Table ? Cell{"␣", 3, 1} : Cell{" ", 1, 1};
-    const QChar ch(unit);
-    const QChar::Category category = ch.category();
+    const QChar::Category category = QChar::category(uint(character));
     const bool separator = category == QChar::Separator_Space ||
                            category == QChar::Separator_Line ||
                            category == QChar::Separator_Paragraph;
     Cell cell;
-    if (!ch.isPrint() || separator) {
-        cell.bytes = std::snprintf(cell.text, sizeof cell.text, "U+%04X", unsigned(unit));
+    if (!QChar::isPrint(uint(character)) || separator) {
+        cell.bytes = std::snprintf(cell.text, sizeof cell.text, "U+%04X", unsigned(character));
         cell.width = cell.bytes;
         return cell;
     }
-    // Surrogate halves are not printable: this is one whole character of up to three bytes.
     auto *out = reinterpret_cast<uchar *>(cell.text);
-    if (unit < 0x80) {
-        out[0] = uchar(unit);
+    if (character < 0x80) {
+        out[0] = uchar(character);
         cell.bytes = 1;
-    } else if (unit < 0x800) {
-        out[0] = uchar(0xC0 | (unit >> 6));
-        out[1] = uchar(0x80 | (unit & 0x3F));
+    } else if (character < 0x800) {
+        out[0] = uchar(0xC0 | (character >> 6));
+        out[1] = uchar(0x80 | (character & 0x3F));
         cell.bytes = 2;
-    } else {
-        out[0] = uchar(0xE0 | (unit >> 12));
-        out[1] = uchar(0x80 | ((unit >> 6) & 0x3F));
-        out[2] = uchar(0x80 | (unit & 0x3F));
+    } else if (character < 0x10000) {
+        out[0] = uchar(0xE0 | (character >> 12));
+        out[1] = uchar(0x80 | ((character >> 6) & 0x3F));
+        out[2] = uchar(0x80 | (character & 0x3F));
         cell.bytes = 3;
+    } else {
+        out[0] = uchar(0xF0 | (character >> 18));
+        out[1] = uchar(0x80 | ((character >> 12) & 0x3F));
+        out[2] = uchar(0x80 | ((character >> 6) & 0x3F));
+        out[3] = uchar(0x80 | (character & 0x3F));
+        cell.bytes = 4;
     }
     cell.width = 1;
     return cell;
@@ -214,16 +218,15 @@ public:
         fill(out, cells);
     }
 
-    // The walker is given UTF-16 units, so its characters fit in one.
     void row(Line &out, const TraceRow &row) const
     {
         const Cell cells[columnCount] = {numberCell(row.position),
-                                         characterCell(char16_t(row.character), format),
+                                         characterCell(row.character, format),
                                          codeCell(row.code),
                                          numberCell(row.value),
                                          numberCell(row.gamma),
                                          codeCell(row.resultCode),
-                                         characterCell(char16_t(row.result), format)};
+                                         characterCell(row.result, format)};
         fill(out, cells);
     }
 
@@ -288,8 +291,13 @@ bool writeTrace(const LineBlocks &blocks, qint64 units, const Options &options, 
     TraceWalker walker(key);
     for (const QByteArray &block : blocks) {
         decodeUtf8(block.constData(), block.size(), piece);
-        for (const QChar unit : std::as_const(piece)) {
-            layout.row(line, walker.step(unit.unicode()));
+        // A character past the first plane is one row; the block holds both its halves.
+        for (int i = 0; i < piece.size(); ++i) {
+            const bool pair = piece.at(i).isHighSurrogate() && i + 1 < piece.size();
+            const char32_t character =
+                pair ? QChar::surrogateToUcs4(piece.at(i), piece.at(i + 1)) : piece.at(i).unicode();
+            i += int(pair);
+            layout.row(line, walker.step(character));
             if (!sink.write(line.text, line.size))
                 return false;
         }

@@ -7,13 +7,20 @@
 
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <linux/magic.h>
+#include <pthread.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/xattr.h>
 #include <unistd.h>
+#include <utility>
 
 namespace documentio {
 
@@ -147,7 +154,206 @@ bool writeFully(int fd, const char *data, qint64 size, qint64 offset, bool posit
     return true;
 }
 
+// The descriptor that a name such as /dev/stdout or /proc/self/fd/3 stands for, or -1.
+// Opening such a name anew would start the file behind it from its beginning, or replace it.
+int descriptorNamed(const QByteArray &native)
+{
+    if (native == "/dev/stdin")
+        return STDIN_FILENO;
+    if (native == "/dev/stdout")
+        return STDOUT_FILENO;
+    if (native == "/dev/stderr")
+        return STDERR_FILENO;
+    const QByteArray ownFolder = "/proc/" + QByteArray::number(qint64(::getpid())) + "/fd/";
+    for (const QByteArray &folder : {QByteArray("/dev/fd/"), QByteArray("/proc/self/fd/"),
+                                     QByteArray("/proc/thread-self/fd/"), ownFolder}) {
+        if (!native.startsWith(folder))
+            continue;
+        const QByteArray number = native.mid(folder.size());
+        const bool digits =
+            !number.isEmpty() && number.size() <= 9 &&
+            std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
+        return digits ? number.toInt() : -1;
+    }
+    return -1;
+}
+
+// Where a chain of symbolic links leads when its last target does not exist yet; empty when
+// native is no link or the chain does not end.
+QByteArray missingLinkTarget(const QByteArray &native)
+{
+    QByteArray current = native;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat status;
+        if (::lstat(current.constData(), &status) != 0 || !S_ISLNK(status.st_mode))
+            return hop == 0 ? QByteArray() : current;
+        QByteArray next(4096, '\0');
+        const ssize_t length = ::readlink(current.constData(), next.data(), size_t(next.size()));
+        if (length <= 0 || length >= next.size())
+            return QByteArray();
+        next.truncate(int(length));
+        current = next.startsWith('/') ? next : folderOf(current) + '/' + next;
+    }
+    return QByteArray();
+}
+
+QList<QByteArray> attributeNames(const QByteArray &path, int fd)
+{
+    QByteArray names(4096, '\0');
+    for (;;) {
+        const ssize_t size =
+            fd >= 0 ? ::flistxattr(fd, names.data(), size_t(names.size()))
+                    : ::listxattr(path.constData(), names.data(), size_t(names.size()));
+        if (size >= 0) {
+            names.truncate(int(size));
+            break;
+        }
+        if (errno == ENOTSUP)
+            return {}; // a file system without them
+        if (errno != ERANGE || names.size() > 1024 * 1024)
+            return {QByteArray()}; // an empty name fails the copy
+        names.resize(names.size() * 4);
+    }
+    QList<QByteArray> list = names.split('\0');
+    list.removeAll(QByteArray());
+    return list;
+}
+
+// Makes fd carry exactly the extended attributes of the file at from: its ACL (kept as the
+// attributes system.posix_acl_*) and the user's own. False, with errno set, when one cannot be
+// read, set or removed: the new file would then grant what the old one did not, or lose a note.
+bool copyExtendedAttributes(const QByteArray &from, int fd)
+{
+    const QList<QByteArray> wanted = attributeNames(from, -1);
+    if (wanted.contains(QByteArray())) // errno is set
+        return false;
+    const QList<QByteArray> present = attributeNames(QByteArray(), fd);
+    for (const QByteArray &name : present) {
+        // A default ACL of the folder gave the new file one that the old file did not have.
+        if (!wanted.contains(name) && (name.isEmpty() || ::fremovexattr(fd, name.constData()) != 0))
+            return false;
+    }
+    for (const QByteArray &name : wanted) {
+        QByteArray value(256, '\0');
+        ssize_t size;
+        while ((size = ::getxattr(from.constData(), name.constData(), value.data(),
+                                  size_t(value.size()))) < 0 &&
+               errno == ERANGE && value.size() < 1024 * 1024)
+            value.resize(value.size() * 4);
+        if (size < 0 || ::fsetxattr(fd, name.constData(), value.constData(), size_t(size), 0) != 0)
+            return false;
+    }
+    return true;
+}
+
+// File systems that write every changed block to a new place: taking room with fallocate
+// does not cover overwriting blocks the file already has.
+bool isCopyOnWrite(int fd)
+{
+    struct statfs system;
+    if (::fstatfs(fd, &system) != 0)
+        return false;
+    constexpr long zfs = 0x2fc12fc1;
+    constexpr long bcachefs = 0xca451a4e;
+    return system.f_type == long(BTRFS_SUPER_MAGIC) || system.f_type == zfs ||
+           system.f_type == bcachefs;
+}
+
+// Takes the room on the disk for every block of a text of this size, the holes of a sparse
+// file too, without changing the file. Returns 0 or the error number. glibc's
+// posix_fallocate would imitate a missing fallocate by writing zeros over the old text.
+int reserveRoom(int fd, qint64 size)
+{
+    if (size == 0)
+        return 0;
+    int result;
+    do
+        result = ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, off_t(size));
+    while (result != 0 && errno == EINTR);
+    if (result != 0)
+        return errno == ENOSYS ? EOPNOTSUPP : errno;
+    if (!isCopyOnWrite(fd))
+        return 0;
+    // The best that can be done there: as much free room as the whole text needs.
+    struct statfs system;
+    if (::fstatfs(fd, &system) != 0)
+        return errno;
+    return qint64(system.f_bavail) * qint64(system.f_bsize) >= size ? 0 : ENOSPC;
+}
+
+// The names of the new files beside their targets, for a signal handler to remove: fixed
+// buffers, since a handler may not allocate, and a flag set only once a name is whole.
+constexpr int signalSlots = 4;
+constexpr int signalNameSize = 4096;
+char signalNames[signalSlots][signalNameSize];
+volatile std::sig_atomic_t signalNameSet[signalSlots];
+
+int rememberForSignals(const QByteArray &name)
+{
+    if (name.size() >= signalNameSize)
+        return -1;
+    for (int slot = 0; slot < signalSlots; ++slot) {
+        if (signalNameSet[slot])
+            continue;
+        std::memcpy(signalNames[slot], name.constData(), size_t(name.size()) + 1);
+        signalNameSet[slot] = 1;
+        return slot;
+    }
+    return -1;
+}
+
+void forgetForSignals(int slot)
+{
+    if (slot >= 0)
+        signalNameSet[slot] = 0;
+}
+
+// The signals that remove the new files wait while one is made and remembered: between the
+// two, one would leave it behind.
+class DeferredSignals
+{
+public:
+    DeferredSignals()
+    {
+        sigset_t set;
+        sigemptyset(&set);
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+            sigaddset(&set, signal);
+        ::pthread_sigmask(SIG_BLOCK, &set, &previous);
+    }
+    ~DeferredSignals() { ::pthread_sigmask(SIG_SETMASK, &previous, nullptr); }
+    DeferredSignals(const DeferredSignals &) = delete;
+    DeferredSignals &operator=(const DeferredSignals &) = delete;
+
+private:
+    sigset_t previous;
+};
+
+void removeTemporariesAndDie(int signal)
+{
+    for (int slot = 0; slot < signalSlots; ++slot) {
+        if (signalNameSet[slot])
+            ::unlink(signalNames[slot]);
+    }
+    // Ends the program as the signal would have: its parent sees which signal it was.
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
 } // namespace
+
+void removeTemporaryFilesOnSignals()
+{
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction action = {};
+        struct sigaction previous = {};
+        if (::sigaction(signal, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN)
+            continue;
+        action.sa_handler = removeTemporariesAndDie;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(signal, &action, nullptr);
+    }
+}
 
 QString systemErrorText(int error)
 {
@@ -289,11 +495,16 @@ bool FileWriter::open(const QString &filePath, Pipes pipes)
     path = filePath;
     failureText.clear();
     const QByteArray native = nativePath(path);
+    const int named = descriptorNamed(native);
+    if (named >= 0 && ::fcntl(named, F_GETFD) >= 0)
+        return openDescriptor(named, native, pipes);
     struct stat status;
     if (::stat(native.constData(), &status) != 0) {
         if (errno != ENOENT)
             return fail(openFailureText(native, errno, true));
-        return openReplacement(native, false);
+        // A link to a file not made yet makes that file; the link stays.
+        const QByteArray linked = missingLinkTarget(native);
+        return openReplacement(linked.isEmpty() ? native : linked, false);
     }
     const FileKind kind = kindOf(status.st_mode);
     if (kind == FileKind::Folder || (pipes == Pipes::Refuse && isPipeOrSocket(kind)))
@@ -313,11 +524,13 @@ bool FileWriter::open(const QString &filePath, Pipes pipes)
     return openInPlace(native, pipes);
 }
 
-// A new file beside the target. For an existing target it takes over the owner, group and
-// mode first; false with no failure set means the target must be written in place instead.
+// A new file beside the target. For an existing target it takes over the owner, group, mode
+// and extended attributes first; false with no failure set means the target must be written
+// in place instead.
 bool FileWriter::openReplacement(const QByteArray &targetPath, bool exists)
 {
     const QByteArray folder = folderOf(targetPath);
+    const DeferredSignals deferred;
     for (int attempt = 0; !file.isOpen(); ++attempt) {
         temporary = folder + "/.gammacrypt-" +
                     QByteArray::number(QRandomGenerator::global()->generate64(), 36);
@@ -335,17 +548,42 @@ bool FileWriter::openReplacement(const QByteArray &targetPath, bool exists)
                 QStringLiteral("нет доступа на запись в папку %1").arg(quotedNative(folder)));
         return fail(openFailureText(targetPath, error, true));
     }
-    if (exists) {
-        struct stat status;
-        if (::stat(targetPath.constData(), &status) != 0 ||
-            ::fchown(file.get(), status.st_uid, status.st_gid) != 0 ||
-            ::fchmod(file.get(), status.st_mode & 07777) != 0) {
-            cancel();
-            return false;
-        }
-    }
+    signalSlot = rememberForSignals(temporary);
     target = targetPath;
     replacing = true;
+    takesOver = exists;
+    if (exists && !takeOverAttributes()) {
+        cancel();
+        return false;
+    }
+    return true;
+}
+
+// The owner and group first: changing them clears the set-user-ID bits, and the mode then
+// sets the ACL's mask as the old file has it.
+bool FileWriter::takeOverAttributes()
+{
+    struct stat status;
+    return ::stat(target.constData(), &status) == 0 &&
+           ::fchown(file.get(), status.st_uid, status.st_gid) == 0 &&
+           copyExtendedAttributes(target, file.get()) &&
+           ::fchmod(file.get(), status.st_mode & 07777) == 0;
+}
+
+// A name for a descriptor the program was given is written through it, where the shell
+// pointed it: appending after what is there, or between what others write.
+bool FileWriter::openDescriptor(int fd, const QByteArray &name, Pipes pipes)
+{
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY)
+        return failWith(EBADF);
+    const FileKind kind = descriptorStatus(fd).kind;
+    if (kind == FileKind::Folder || (pipes == Pipes::Refuse && isPipeOrSocket(kind)))
+        return fail(refusedKindText(kind));
+    file.reset(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
+    if (!file.isOpen())
+        return failWith(errno);
+    target = name;
     return true;
 }
 
@@ -386,31 +624,45 @@ bool FileWriter::commit()
         return false;
     if (held)
         return commitInPlace();
+    // A chmod, chown or setfacl made on the old file during a long run is kept too.
+    if (takesOver && !takeOverAttributes() && errno != ENOENT)
+        return failWith(errno);
     if (replacing && !flushedToDisk(file.get()))
         return failWith(errno);
     if (::close(file.release()) != 0 && errno != EINTR)
         return failWith(errno);
     if (replacing && ::rename(temporary.constData(), target.constData()) != 0)
         return failWith(errno);
+    forgetForSignals(std::exchange(signalSlot, -1));
     temporary.clear();
     replacing = false;
+    takesOver = false;
     return true;
 }
 
-// Room for a longer text is taken before the first byte changes, so that a full disk
-// leaves the file as it was.
+// Room for every block of the new text is taken before the first byte changes, so that a
+// full disk leaves the file as it was. The file is checked to be the one the name still
+// leads to: another program may have put a new file there during a long run.
 bool FileWriter::commitInPlace()
 {
     const int fd = file.get();
     const qint64 size = heldData.size();
-    if (size > descriptorStatus(fd).size) {
-        const int error = ::posix_fallocate(fd, 0, off_t(size));
-        if (error != 0 && error != EOPNOTSUPP && error != EINVAL)
-            return failWith(error);
-    }
+    struct stat opened;
+    struct stat named;
+    if (::fstat(fd, &opened) != 0 || ::stat(target.constData(), &named) != 0 ||
+        opened.st_dev != named.st_dev || opened.st_ino != named.st_ino)
+        return fail(QStringLiteral("пока шла работа, файл удалили или заменили другим; новый "
+                                   "текст не записан"));
+    if (const int error = reserveRoom(fd, size); error == EOPNOTSUPP)
+        return failKeepingOld(QStringLiteral("файловая система не позволяет заранее занять место "
+                                             "на диске, а без этого запись на месте могла бы "
+                                             "оборваться на середине"));
+    else if (error != 0)
+        return failKeepingOld(systemErrorText(error));
     if (!writeFully(fd, heldData.constData(), size, 0, true) || ::ftruncate(fd, off_t(size)) != 0 ||
         !flushedToDisk(fd))
-        return failWith(errno);
+        return fail(systemErrorText(errno) +
+                    QStringLiteral("; файл мог остаться записанным не полностью"));
     if (::close(file.release()) != 0 && errno != EINTR)
         return failWith(errno);
     heldData.clear();
@@ -423,10 +675,12 @@ void FileWriter::cancel()
     file.reset();
     if (!temporary.isEmpty())
         ::unlink(temporary.constData());
+    forgetForSignals(std::exchange(signalSlot, -1));
     temporary.clear();
     heldData.clear();
     held = false;
     replacing = false;
+    takesOver = false;
 }
 
 bool FileWriter::fail(const QString &reason)
@@ -439,6 +693,11 @@ bool FileWriter::fail(const QString &reason)
 bool FileWriter::failWith(int error)
 {
     return fail(systemErrorText(error));
+}
+
+bool FileWriter::failKeepingOld(const QString &reason)
+{
+    return fail(reason + QStringLiteral("; файл остался прежним"));
 }
 
 QString writeWholeFile(const QString &path, const QByteArray &bytes)

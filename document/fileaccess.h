@@ -62,10 +62,14 @@ FileDescriptor openForReading(const QString &path, Pipes pipes, QString &reason)
 
 // Writes a file so that readers never see half of it where that can be helped: a regular
 // file with one name is replaced by a complete new file that takes over its owner, group and
-// mode. It is written in place instead when it has other hard links (they must see the new
-// text), when its folder takes no new files, or when its owner cannot be kept; then the data
-// is held until commit(), so that a failed run leaves it as it was. Devices and pipes are
-// written in place as the data comes.
+// mode, its ACL and other extended attributes, as they are at commit(). It is written in
+// place instead when it has other hard links (they must see the new text), when its folder
+// takes no new files, or when its owner or attributes cannot be kept; then the data is held
+// until commit(), and the room for all of it is taken before the first old byte changes, so
+// that a failed run leaves it as it was. Devices and pipes are written in place as the data
+// comes; a name for a descriptor the program already has (/dev/stdout, /proc/self/fd/3) is
+// written through that descriptor. A symbolic link whose target is missing creates the
+// target.
 class FileWriter
 {
 public:
@@ -87,20 +91,29 @@ public:
 private:
     bool openReplacement(const QByteArray &target, bool exists);
     bool openInPlace(const QByteArray &target, Pipes pipes);
-    bool writeAll(const char *data, qint64 size);
+    bool openDescriptor(int fd, const QByteArray &name, Pipes pipes);
+    bool takeOverAttributes();
     bool commitInPlace();
     bool fail(const QString &reason);
     bool failWith(int error);
+    bool failKeepingOld(const QString &reason);
 
     QString path;
     FileDescriptor file;
     QByteArray target;
     QByteArray temporary;   // the new file beside the target, until commit
     bool replacing = false; // temporary is renamed over target
+    bool takesOver = false; // temporary takes target's owner, mode and attributes
+    int signalSlot = -1;    // where temporary is known to the signal handler
     bool held = false;      // a regular file written in place: data kept in heldData
     QByteArray heldData;
     QString failureText;
 };
+
+// Makes Ctrl-C, SIGTERM and SIGHUP remove the new files that FileWriter makes beside their
+// targets before the program ends; the targets stay as they were. Signals the program was
+// started ignoring stay ignored.
+void removeTemporaryFilesOnSignals();
 
 // Replaces the contents of path with bytes as FileWriter does, pipes refused. Returns an
 // empty string on success, otherwise the reason.

@@ -5,6 +5,7 @@
 # Builds the .deb from a built tree, checks that it carries everything a user needs, and
 # that lintian finds no fault in it:
 #   check-package.sh BUILD_DIR APP_ID VERSION WITH_CLI(yes|no) WITH_PNG_ICONS(yes|no) QT_MAJOR(5|6)
+#                    [LAB_ID]   (gammacrypt-lab expected when given)
 set -euo pipefail
 
 build_dir=$1
@@ -13,6 +14,7 @@ version=$3
 with_cli=$4
 with_png=$5
 qt_major=${6:-5}
+lab_id=${7:-}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/gammacrypt-package.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -61,12 +63,22 @@ if [ "$with_cli" = yes ]; then
         usr/share/man/ru/man1/gammacrypt-cli.1.gz)
     executables+=(usr/bin/gammacrypt-cli)
 fi
+ids=("$id")
+if [ -n "$lab_id" ]; then
+    ids+=("$lab_id")
+    expected+=(usr/bin/gammacrypt-lab "usr/share/applications/$lab_id.desktop"
+        "usr/share/metainfo/$lab_id.metainfo.xml" "usr/share/icons/hicolor/scalable/apps/$lab_id.svg"
+        usr/share/man/man1/gammacrypt-lab.1.gz usr/share/man/ru/man1/gammacrypt-lab.1.gz)
+    executables+=(usr/bin/gammacrypt-lab)
+fi
 icon_sizes=()
 if [ "$with_png" = yes ]; then
     icon_sizes=(16 22 24 32 48 64 128 256)
 fi
 for size in "${icon_sizes[@]}"; do
-    expected+=("usr/share/icons/hicolor/${size}x${size}/apps/$id.png")
+    for app in "${ids[@]}"; do
+        expected+=("usr/share/icons/hicolor/${size}x${size}/apps/$app.png")
+    done
 done
 
 for path in "${expected[@]}"; do
@@ -76,9 +88,11 @@ for path in "${executables[@]}"; do
     [ -x "$root/$path" ] || fail "/$path is not executable"
 done
 for size in "${icon_sizes[@]}"; do
-    png=$root/usr/share/icons/hicolor/${size}x${size}/apps/$id.png
-    [ -f "$png" ] || continue
-    file -b "$png" | grep -q "PNG image data, $size x $size," || fail "$png is not a ${size}x${size} PNG"
+    for app in "${ids[@]}"; do
+        png=$root/usr/share/icons/hicolor/${size}x${size}/apps/$app.png
+        [ -f "$png" ] || continue
+        file -b "$png" | grep -q "PNG image data, $size x $size," || fail "$png is not a ${size}x${size} PNG"
+    done
 done
 for page in "$root"/usr/share/man/man1/*.1.gz "$root"/usr/share/man/ru/man1/*.1.gz \
     "$root"/usr/share/doc/gammacrypt/changelog.gz; do
@@ -111,8 +125,10 @@ echo "Depends: $depends"
 if [ "$qt_major" = 6 ]; then
     qt_packages=(libqt6svg6 libqt6widgets6 libqt6gui6 libqt6core6 libqt6core5compat6
         qt6-translations-l10n)
+    [ -z "$lab_id" ] || qt_packages+=(libqt6charts6)
 else
     qt_packages=(libqt5svg5 libqt5widgets5 libqt5gui5 libqt5core5a qttranslations5-l10n)
+    [ -z "$lab_id" ] || qt_packages+=(libqt5charts5)
 fi
 for dependency in fonts-liberation2 "${qt_packages[@]}" libc6; do
     grep -qE "(^|, )$dependency( |,|$)" <<<"$depends" || fail "Depends lacks $dependency"

@@ -23,6 +23,12 @@ encrypt and decrypt (the same cipher for files and pipes), trace (the
 generator step by step), attack (recovering a line and a key from the cipher
 text alone) and analyze (what one key does, and whether it is weak).")
 endif()
+if(TARGET gammacrypt-lab)
+    string(APPEND description "
+It also holds gammacrypt-lab, a second window for the lesson on why the
+cipher is weak: the gamma position by position, what a key does and whether
+it is weak, symbol frequency charts, and the attack with progress and cancel.")
+endif()
 set(CPACK_PACKAGE_DESCRIPTION "${description}")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_RPM_PACKAGE_LICENSE "${GAMMACRYPT_LICENSE}")

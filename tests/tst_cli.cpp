@@ -490,7 +490,10 @@ void TestCli::trace()
         cli(QStringList{"trace", "--key", key, "--format", "tsv", "--"} + arguments, input);
     QCOMPARE(result.exitCode, 0);
     const QStringList lines = QString::fromUtf8(result.out).split(QLatin1Char('\n'));
-    QCOMPARE(lines.size(), traced.size() + 4); // header, rows, mu, lambda, final empty part
+    // One row per character, at its first position: a character past the first plane takes
+    // two positions and one row.
+    const QVector<uint> characters = traced.toUcs4();
+    QCOMPARE(lines.size(), characters.size() + 4); // header, rows, mu, lambda, final empty part
     QCOMPARE(lines.first(),
              QStringLiteral("position\tcharacter\tcode\tT\tg\tresult_code\tresult_character"));
     const QStringList k = key.split(QLatin1Char(','));
@@ -498,22 +501,22 @@ void TestCli::trace()
     const auto orDash = [](std::optional<int> code) {
         return code ? QString::number(*code) : QStringLiteral("-");
     };
-    // Half a character is shown by its number.
-    const auto shown = [](QChar ch) {
-        return ch.isSurrogate() ? QStringLiteral("U+%1").arg(ch.unicode(), 4, 16).toUpper()
-                                : QString(ch);
-    };
-    for (int i = 0, value = k.at(2).toInt(); i < traced.size(); ++i) {
-        if (i > 0)
-            value = nextGammaValue(value, k.at(0).toInt(), k.at(1).toInt());
-        const std::optional<int> code = lookupCode(traced.at(i));
+    int position = 0;
+    qint32 value = k.at(2).toInt();
+    for (int row = 0; row < characters.size(); ++row) {
+        const int units = characters.at(row) > 0xFFFF ? 2 : 1;
+        const QString character = traced.mid(position, units);
+        const std::optional<int> code =
+            units == 1 ? lookupCode(character.at(0)) : std::optional<int>();
         const int gamma = gammaCode(value);
         const std::optional<int> resultCode = code ? std::optional<int>(*code ^ gamma) : code;
-        QCOMPARE(lines.at(i + 1),
-                 QStringList({QString::number(i), shown(traced.at(i)), orDash(code),
-                              QString::number(value), QString::number(gamma), orDash(resultCode),
-                              shown(output.at(i))})
-                     .join(QLatin1Char('\t')));
+        QCOMPARE(lines.at(row + 1), QStringList({QString::number(position), character, orDash(code),
+                                                 QString::number(value), QString::number(gamma),
+                                                 orDash(resultCode), output.mid(position, units)})
+                                        .join(QLatin1Char('\t')));
+        for (int unit = 0; unit < units; ++unit)
+            value = nextGammaValue(value, k.at(0).toInt(), k.at(1).toInt());
+        position += units;
     }
     const QPair<int, int> cycle = cycleByWalking(key);
     QCOMPARE(lines.at(lines.size() - 3), QStringLiteral("mu\t%1").arg(cycle.first));
@@ -592,6 +595,64 @@ void TestCli::hostileScripts_data()
     row("trace, input closed", "exec \"$0\" trace --key 5,3,7 <&-", 1, unread);
     row("all three closed", encrypt + "\"$1/e.txt\" <&- >&- 2>&-", 1, QString());
     row("input is a folder", encrypt + "<\"$1\"", 1, "это папка, а не файл");
+
+    // An output named by a descriptor the tool was given goes where the shell pointed it:
+    // after what the file holds, between what others write. "-" is standard output.
+    const QByteArray cipher = transformed(QStringLiteral("ПРИВЕТ"), "5,3,7").toUtf8() + '\n';
+    const QString logged = QStringLiteral("printf 'log\\n' >\"$1/log\" && \"$0\" encrypt --key "
+                                          "5,3,7 --output %1\"$1/log\" && echo end >>\"$1/log\" "
+                                          "&& cat \"$1/log\"");
+    const auto descriptorRow = [&](const char *name, const char *output) {
+        QTest::newRow(name) << logged.arg(QString::fromLatin1(output)) << QByteArray("ПРИВЕТ\n")
+                            << 0 << QString() << "log\n" + cipher + "end\n"
+                            << 0;
+    };
+    descriptorRow("--output /dev/stdout, appended", "/dev/stdout >>");
+    descriptorRow("--output /dev/stderr, appended", "/dev/stderr 2>>");
+    descriptorRow("--output /proc/self/fd/3, appended", "/proc/self/fd/3 3>>");
+    descriptorRow("--output /dev/fd/3, appended", "/dev/fd/3 3>>");
+    row("--output /dev/stdout between two writers",
+        "{ echo header; \"$0\" encrypt --key 5,3,7 --output /dev/stdout; echo footer; } >\"$1/o\" "
+        "&& cat \"$1/o\"",
+        0, QString(), "ПРИВЕТ\n", "header\n" + cipher + "footer\n");
+    row("--output -",
+        "mkdir \"$1/s\" && cd \"$1/s\" && \"$0\" encrypt --key 5,3,7 --output - && ls -A", 0,
+        QString(), "ПРИВЕТ\n", cipher);
+
+    // A signal during --output removes the new file beside the target; the target stays.
+    // Started in the background, the tool would ignore SIGINT without env's help.
+    for (const char *signal : {"INT", "TERM", "HUP"}) {
+        const int number = QByteArray(signal) == "INT" ? 2 : QByteArray(signal) == "TERM" ? 15 : 1;
+        row(qPrintable(QStringLiteral("SIG%1 during --output").arg(signal)),
+            QStringLiteral(
+                "exec 2>/dev/null; mkdir \"$1/s\" && cd \"$1/s\" && printf old >o.txt && mkfifo p "
+                "|| exit 9; env --default-signal=INT \"$0\" encrypt --key 5,3,7 --output o.txt <p "
+                "& "
+                "exec 3>p; printf 'абв\\n' >&3; "
+                "until ls -A | grep -q gammacrypt; do sleep 0.01; done; "
+                "kill -%1 $!; wait $!; echo $?; exec 3>&-; ls -A; cat o.txt")
+                .arg(signal),
+            0, QString(), {}, QByteArray::number(128 + number) + "\no.txt\np\nold");
+    }
+
+    // Input cut inside a UTF-8 sequence ends with U+FFFD, counted like one anywhere else.
+    row("byte-order mark, input cut inside a character",
+        "printf '\\357\\273\\277ab\\360\\237\\230' | "
+        "exec \"$0\" encrypt --key 1,2,3 --encoding windows-1251",
+        0, "которых нет в кодировке Windows-1251: 3", {}, "ab???");
+    // A character past the first plane is one row and two positions.
+    row("trace: a character past the first plane", "exec \"$0\" trace --format tsv --key 5,3,7 a😀b",
+        0, QString(), {},
+        "position\tcharacter\tcode\tT\tg\tresult_code\tresult_character\n0\ta\t-\t7\t7\t-\ta\n"
+        "1\t😀\t-\t6\t6\t-\t😀\n3\tb\t-\t8\t8\t-\tb\nmu\t0\nlambda\t32\n");
+    // tsv cells escape what readers split rows at or drop; nothing of it stays raw.
+    row("attack tsv: line breaks and control characters escaped",
+        "printf 'ЖЦЗЛ\\302\\205НЗ\\342\\200\\250ЫЪ\\001Д\\033Е\\342\\200\\251\\n' | "
+        "\"$0\" attack --format tsv --top 1 >\"$1/a\" 2>/dev/null; "
+        "grep -c '\\\\u0085.*\\\\u2028.*\\\\u0001.*\\\\u001b.*\\\\u2029' \"$1/a\"; "
+        "LC_ALL=C grep -c \"$(printf '\\302\\205\\\\|\\342\\200\\250\\\\|\\001\\\\|\\033')\" "
+        "\"$1/a\" || true",
+        0, QString(), {}, "1\n0\n");
 
     // Names that are not UTF-8 are the bytes given, never the file (here U+FFFD) their decoded
     // text would name. The trap removes them: QTemporaryDir would miss them.

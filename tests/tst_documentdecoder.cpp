@@ -67,6 +67,34 @@ private slots:
             QVERIFY2(decoded == text, qPrintable(QStringLiteral("pieces of %1 bytes").arg(piece)));
         }
     }
+
+    // A UTF-8 sequence the input ends inside decodes as it would before any other character:
+    // never to nothing.
+    void sequenceCutAtTheEnd_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray mark("\xEF\xBB\xBF");
+        QTest::newRow("1 of 2 bytes") << mark + "ab\xD0";
+        QTest::newRow("2 of 3 bytes") << mark + "ab\xE2\x80";
+        QTest::newRow("3 of 4 bytes") << mark + "ab\xF0\x9F\x98";
+        QTest::newRow("just after the mark") << mark + "\xF0\x9F";
+    }
+
+    void sequenceCutAtTheEnd()
+    {
+        QFETCH(QByteArray, bytes);
+        const QString whole = documentio::decodeDocument(bytes);
+        QVERIFY2(whole.endsWith(QChar::ReplacementCharacter), qPrintable(whole));
+        QCOMPARE(whole, documentio::decodeDocument(bytes + 'c').chopped(1));
+        for (int piece = 1; piece <= 5; ++piece) {
+            documentio::DocumentDecoder decoder;
+            QString decoded;
+            for (int at = 0; at < bytes.size(); at += piece)
+                decoded +=
+                    decoder.decode(bytes.constData() + at, qMin(piece, int(bytes.size()) - at));
+            QCOMPARE(decoded + decoder.finish(), whole);
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDocumentDecoder)

@@ -7,12 +7,15 @@
 #include "fifoguard.h"
 #include "fileaccess.h"
 #include "filenames.h"
+#include "tmpfsmount.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -21,6 +24,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace {
@@ -38,6 +42,12 @@ struct stat statusOf(const QString &path)
     return status;
 }
 
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
 bool makeSocket(const QString &path)
 {
     sockaddr_un address = {};
@@ -51,6 +61,8 @@ bool makeSocket(const QString &path)
 }
 
 } // namespace
+
+using documentio::FileDescriptor;
 
 class TestDocumentIo : public QObject
 {
@@ -173,6 +185,130 @@ private slots:
                 after.st_mode == before.st_mode);
         QVERIFY(after.st_ino == before.st_ino || situation == QLatin1String("foreign"));
         QCOMPARE(QDir(folder).entryList(QDir::Hidden | QDir::Files), QStringList{"текст.txt"});
+    }
+
+    // What a write keeps, or refuses with the old file whole. The old file "old.txt" holds
+    // "old contents"; the target is written "new"; error is what the refusal names (empty:
+    // the write succeeds).
+    void writeKeepsEverything_data()
+    {
+        QTest::addColumn<QString>("situation");
+        QTest::addColumn<QString>("error");
+        const auto row = [](const char *situation, const char *error = "") {
+            QTest::newRow(situation) << QString(situation) << QString::fromUtf8(error);
+        };
+        row("dangling link");
+        row("dangling link into another folder");
+        row("ACL with a named user");
+        row("user attribute");
+        row("folder's default ACL, file without");
+        row("chmod and attribute during the run");
+        row("/proc/self/fd of an appending file");
+        row("/dev/fd of an appending file");
+        row("renamed over during an in-place write", "удалили или заменили другим");
+        row("full disk, sparse file with two names", "на диске нет места; файл остался прежним");
+    }
+
+    void writeKeepsEverything()
+    {
+        QFETCH(QString, situation);
+        QFETCH(QString, error);
+        const QString old = dir->filePath(QStringLiteral("old.txt"));
+        QString target = old;
+        QByteArray bytes("new");
+        QByteArray expected = bytes;
+        QVERIFY(writeFile(old, "old contents"));
+        QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("sub")));
+        const QByteArray native = QFile::encodeName(old);
+        const auto shell = [](const QString &line) {
+            return QProcess::execute(QStringLiteral("/bin/sh"), {"-c", line}) == 0;
+        };
+        const auto acl = [](const QString &path) {
+            QProcess getfacl;
+            getfacl.start(QStringLiteral("getfacl"), {"-cp", path});
+            return getfacl.waitForFinished() ? getfacl.readAllStandardOutput() : QByteArray();
+        };
+        const bool needsAcl = situation.contains(QLatin1String("ACL"));
+        if (needsAcl && QStandardPaths::findExecutable(QStringLiteral("setfacl")).isEmpty())
+            QSKIP("setfacl is missing (package acl)");
+        FileDescriptor appended;
+        std::unique_ptr<TmpfsMount> mount;
+        if (situation.startsWith(QLatin1String("dangling"))) {
+            target = dir->filePath(QStringLiteral("link"));
+            const QByteArray to =
+                situation.endsWith(QLatin1String("folder")) ? "sub/made.txt" : "made.txt";
+            QCOMPARE(::symlink(to.constData(), QFile::encodeName(target).constData()), 0);
+        } else if (situation.startsWith(QLatin1String("ACL"))) {
+            QVERIFY(::chmod(native.constData(), 0600) == 0 &&
+                    shell("setfacl -m u:nobody:rw,g::r '" + old + "'"));
+        } else if (situation.startsWith(QLatin1String("renamed"))) { // written in place
+            QVERIFY(::link(native.constData(), QFile::encodeName(dir->filePath("2nd"))) == 0);
+        } else if (situation.startsWith(QLatin1String("user attribute"))) {
+            QCOMPARE(::setxattr(native.constData(), "user.note", "kept", 4, 0), 0);
+        } else if (situation.startsWith(QLatin1String("folder's"))) {
+            QVERIFY(shell("setfacl -d -m u:nobody:rwx,o::rwx '" + dir->path() + "'"));
+            QVERIFY(::chmod(native.constData(), 0600) == 0);
+        } else if (situation.contains(QLatin1String("appending"))) {
+            appended.reset(::open(native.constData(), O_WRONLY | O_APPEND | O_CLOEXEC));
+            QVERIFY(appended.isOpen());
+            target = QStringLiteral("%1/%2").arg(
+                situation.startsWith(QLatin1String("/proc")) ? "/proc/self/fd" : "/dev/fd",
+                QString::number(appended.get()));
+            expected = "old contents" + bytes;
+        } else if (situation.startsWith(QLatin1String("full disk"))) {
+            mount = std::make_unique<TmpfsMount>(dir->filePath(QStringLiteral("small")), "1m");
+            if (!mount->mounted)
+                QSKIP("cannot mount a tmpfs here (needs root)");
+            target = mount->path + QStringLiteral("/sparse");
+            // 8 KiB written, 900,000 bytes long; a second name makes the write go in place.
+            const QByteArray old8k(8192, 'A');
+            expected = old8k + QByteArray(900000 - 8192, '\0');
+            QVERIFY(writeFile(target, old8k) && ::truncate(QFile::encodeName(target), 900000) == 0);
+            QVERIFY(::link(QFile::encodeName(target), QFile::encodeName(target + "2")) == 0);
+            QVERIFY(writeFile(mount->path + QStringLiteral("/fill"), QByteArray(240 * 4096, 'f')));
+            bytes = QByteArray(720000, 'x');
+        }
+        const QByteArray before = acl(target);
+        const struct stat status = statusOf(target);
+
+        documentio::FileWriter writer;
+        QVERIFY2(writer.open(target, documentio::Pipes::Refuse), qPrintable(writer.failure()));
+        QVERIFY(writer.write(bytes));
+        if (situation.startsWith(QLatin1String("chmod"))) {
+            QVERIFY(::chmod(native.constData(), 0640) == 0 &&
+                    ::setxattr(native.constData(), "user.late", "1", 1, 0) == 0);
+        } else if (situation.startsWith(QLatin1String("renamed"))) {
+            const QString other = dir->filePath(QStringLiteral("other.txt"));
+            QVERIFY(writer.writesInPlace() && writeFile(other, "someone else's") &&
+                    ::rename(QFile::encodeName(other), native.constData()) == 0);
+            expected = "someone else's";
+        }
+        const bool committed = writer.commit();
+
+        QVERIFY2(error.isEmpty() ? committed : writer.failure().contains(error),
+                 qPrintable(writer.failure()));
+        if (error.isEmpty() && !situation.contains(QLatin1String("appending")))
+            QCOMPARE(readAll(target), bytes);
+        else
+            QCOMPARE(readAll(target), expected);
+        if (situation.startsWith(QLatin1String("dangling"))) {
+            QVERIFY(QFileInfo(target).isSymLink());
+            QCOMPARE(readAll(QFileInfo(target).symLinkTarget()), bytes);
+        }
+        if (needsAcl) {
+            QCOMPARE(acl(target), before);
+            QCOMPARE(statusOf(target).st_mode, status.st_mode);
+        }
+        char value[16] = {};
+        if (situation.startsWith(QLatin1String("user attribute")))
+            QCOMPARE(QByteArray(value, int(::getxattr(native.constData(), "user.note", value,
+                                                      sizeof value))),
+                     QByteArray("kept"));
+        if (situation.startsWith(QLatin1String("chmod")))
+            QVERIFY((statusOf(old).st_mode & 0777) == 0640 &&
+                    ::getxattr(native.constData(), "user.late", value, sizeof value) == 1);
+        QVERIFY(
+            QDir(dir->path()).entryList({".gammacrypt*"}, QDir::Hidden | QDir::Files).isEmpty());
     }
 
     // A target that becomes a folder while its new text is written: the failure is reported,

@@ -2,14 +2,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "fifoguard.h"
+#include "tmpfsmount.h"
 #include "windowfixture.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QMap>
+#include <QProcess>
+#include <QStandardPaths>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -160,6 +164,102 @@ private slots:
         w.trigger("action_3");
         QCOMPARE(readAll(path), saved);
         QCOMPARE(w.answerer->seenTitles(), QStringList{QStringLiteral("Open Dialog")});
+    }
+
+    // The window's Save goes through the tool's writer: what it keeps and what it refuses, as
+    // the window shows it. The box (title and a part of its text) is the one Save shows; an
+    // empty title: none.
+    void saveKeepsWhatTheFileHas_data()
+    {
+        QTest::addColumn<QString>("situation");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Save As: a dangling link") << "dangling link" << QString() << QString();
+        QTest::newRow("Save: a file with an ACL") << "ACL" << QString() << QString();
+        QTest::newRow("Save As: full disk, sparse file with two names")
+            << "full disk"
+            << "Ошибка"
+            << "на диске нет места; файл остался прежним";
+        QTest::newRow("Open and Save: UTF-8 cut at the end")
+            << "cut"
+            << "Предупреждение"
+            << "которых нет в кодировке Windows-1251";
+    }
+
+    void saveKeepsWhatTheFileHas()
+    {
+        QFETCH(QString, situation);
+        QFETCH(QString, title);
+        QFETCH(QString, text);
+        const auto shell = [](const QString &line) {
+            return QProcess::execute(QStringLiteral("/bin/sh"), {"-c", line}) == 0;
+        };
+        const auto acl = [](const QString &path) {
+            QProcess getfacl;
+            getfacl.start(QStringLiteral("getfacl"), {"-cp", path});
+            return getfacl.waitForFinished() ? getfacl.readAllStandardOutput() : QByteArray();
+        };
+        QString target = w.writeFile(QStringLiteral("old.txt"), "old contents");
+        QByteArray expected = cp1251("новое");
+        std::unique_ptr<TmpfsMount> mount;
+        bool saveAs = true;
+        if (situation == QLatin1String("dangling link")) {
+            target = w.dir->filePath(QStringLiteral("link"));
+            QVERIFY(::symlink("made.txt", QFile::encodeName(target).constData()) == 0);
+            w.newDocument(QStringLiteral("новое"));
+        } else if (situation == QLatin1String("ACL")) {
+            if (QStandardPaths::findExecutable(QStringLiteral("setfacl")).isEmpty())
+                QSKIP("setfacl is missing (package acl)");
+            QVERIFY(shell("chmod 600 '" + target + "' && setfacl -m u:nobody:rw '" + target + "'"));
+            w.openFile(target);
+            w.newDocument(QStringLiteral("новое"));
+            saveAs = false;
+        } else if (situation == QLatin1String("full disk")) {
+            mount = std::make_unique<TmpfsMount>(w.dir->filePath(QStringLiteral("small")), "1m");
+            if (!mount->mounted)
+                QSKIP("cannot mount a tmpfs here (needs root)");
+            // 8 KiB written, 900,000 bytes long, two names: written in place, 720,000 bytes.
+            target = mount->path + QStringLiteral("/sparse");
+            expected = QByteArray(8192, 'A') + QByteArray(900000 - 8192, '\0');
+            QVERIFY(shell(QStringLiteral("cd '%1' && head -c 8192 /dev/zero | tr '\\0' A >sparse "
+                                         "&& truncate -s 900000 sparse && ln sparse sparse2 && "
+                                         "head -c 983040 /dev/zero >fill")
+                              .arg(mount->path)));
+            w.openFile(w.writeFile(QStringLiteral("long.txt"), QByteArray(720000, 'x')));
+        } else {
+            const QString cut = w.writeFile(QStringLiteral("cut.txt"), "\xEF\xBB\xBF"
+                                                                       "ab\xF0\x9F\x98");
+            w.openFile(cut);
+            QVERIFY2(w.shownText().startsWith(QLatin1String("ab")) &&
+                         w.shownText().endsWith(QChar::ReplacementCharacter),
+                     qPrintable(w.shownText()));
+            target = cut;
+            expected = "ab" + QByteArray(w.shownText().size() - 2, '?');
+            saveAs = false;
+        }
+        const QByteArray before = acl(target);
+
+        if (saveAs)
+            w.answerer->expect(answer::chooseFile(target));
+        if (!title.isEmpty())
+            w.answerer->expect(answer::messageBoxOk());
+        w.trigger(saveAs ? "action_4" : "action_3");
+
+        const QStringList titles = w.answerer->seenTitles();
+        if (title.isEmpty()) {
+            QVERIFY2(!titles.contains(QStringLiteral("Ошибка")) &&
+                         !titles.contains(QStringLiteral("Предупреждение")),
+                     qPrintable(w.answerer->seenTexts().join('\n')));
+        } else {
+            QCOMPARE(titles.last(), title);
+            QVERIFY2(w.answerer->seenTexts().last().contains(text),
+                     qPrintable(w.answerer->seenTexts().last()));
+        }
+        QCOMPARE(readAll(target), expected);
+        if (situation == QLatin1String("dangling link"))
+            QVERIFY(QFileInfo(target).isSymLink());
+        if (situation == QLatin1String("ACL"))
+            QCOMPARE(acl(target), before);
     }
 
 private:

@@ -13,6 +13,8 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 packages=(cmake ninja-build g++ qtbase5-dev qtbase5-dev-tools fonts-liberation2 libbenchmark-dev)
 # The window icon is an SVG (Qt's SVG icon engine); the menu icons are rendered from it.
 packages+=(libqt5svg5 librsvg2-bin)
+# gammacrypt-lab draws its plots with Qt Charts.
+packages+=(libqt5charts5-dev)
 # Qt's own texts (standard buttons, file dialogs, the tool's --help) in the user's language.
 packages+=(qttranslations5-l10n)
 # bench/cli_bench.sh measures time and peak memory with /usr/bin/time -v.
@@ -23,11 +25,16 @@ packages+=(zlib1g-dev)
 if [ "$purpose" = test ]; then
     packages+=(xauth xvfb clang-14 libclang-rt-14-dev)
     # The second build, against Qt 6; Windows-1251 comes from its Core5Compat module.
-    packages+=(qt6-base-dev qt6-base-dev-tools qt6-5compat-dev libqt6svg6 qt6-translations-l10n)
+    # Qt 6's Charts module needs the OpenGL module's CMake files, which qt6-charts-dev does not
+    # pull in itself.
+    packages+=(qt6-base-dev qt6-base-dev-tools qt6-5compat-dev libqt6svg6 qt6-translations-l10n
+        qt6-charts-dev libqt6opengl6-dev)
     # Validating the desktop metadata and manual pages, building and unpacking the .deb.
     packages+=(desktop-file-utils appstream man-db file dpkg-dev)
     # Checking the .deb as a distribution would.
     packages+=(lintian)
+    # setfacl and getfacl: the file tests check that a written file keeps its ACL.
+    packages+=(acl)
     # bench/attack_bench's plain lines, texts the language model was not counted from:
     # literature and sayings, and technical text (Russian manual pages).
     packages+=(fortunes-ru manpages-ru)
