@@ -97,6 +97,8 @@ private slots:
     void widePath();
     void traceAndCycle_data();
     void traceAndCycle();
+    void traceRowsAroundTheFirstPlane_data();
+    void traceRowsAroundTheFirstPlane();
 };
 
 void TestCipher::fillAlphabetTwiceAndTheLookups()
@@ -315,6 +317,42 @@ void TestCipher::traceAndCycle()
     const QVector<qint32> beforeRepeat = values.mid(0, cycle.mu + cycle.lambda);
     for (int i = 0; i < beforeRepeat.size(); ++i)
         QCOMPARE(beforeRepeat.indexOf(beforeRepeat.at(i)), i);
+}
+
+// A character past the first plane is two UTF-16 units: one row that takes two positions and
+// two generator steps, as the text path counts it. U+FFFF is still one unit.
+void TestCipher::traceRowsAroundTheFirstPlane_data()
+{
+    QTest::addColumn<QVector<uint>>("characters");
+    QTest::addColumn<QVector<int>>("positions");
+    QTest::newRow("U+FFFF, then a letter") << QVector<uint>{0xFFFF, 0x44F} << QVector<int>{0, 1};
+    QTest::newRow("U+10000, then a letter") << QVector<uint>{0x10000, 0x44F} << QVector<int>{0, 2};
+    QTest::newRow("U+10FFFF twice, a space last")
+        << QVector<uint>{0x10FFFF, 0x10FFFF, 0x20} << QVector<int>{0, 2, 4};
+}
+
+void TestCipher::traceRowsAroundTheFirstPlane()
+{
+    QFETCH(QVector<uint>, characters);
+    QFETCH(QVector<int>, positions);
+    const qint32 a = 1103515245;
+    const qint32 c = 12345;
+    const qint32 t0 = 7;
+    TraceWalker walker({a, c, t0});
+    qint32 value = t0;
+    qint64 position = 0;
+    for (int i = 0; i < characters.size(); ++i) {
+        for (; position < positions.at(i); ++position)
+            value = plainStep(value, a, c);
+        const TraceRow row = walker.step(char32_t(characters.at(i)));
+        QCOMPARE(row.position, qint64(positions.at(i)));
+        QCOMPARE(row.value, value);
+        const std::optional<int> code = characters.at(i) < 0x10000
+                                            ? ::lookupCode(QChar(char16_t(characters.at(i))))
+                                            : std::nullopt;
+        QCOMPARE(row.code, code.value_or(-1));
+        QCOMPARE(row.gamma, value >= 0 && value <= 31 ? value : 0);
+    }
 }
 
 QTEST_APPLESS_MAIN(TestCipher)

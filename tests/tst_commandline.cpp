@@ -6,6 +6,7 @@
 
 #include "commandline.h"
 #include "filenames.h"
+#include "texttable.h"
 
 #include <QTest>
 
@@ -45,6 +46,9 @@ private slots:
     void help_data();
     void help();
     void dispatchFindsEachCommandsRow();
+    void tsvCells_data();
+    void tsvCells();
+    void alignedColumns();
 };
 
 void TestCommandLine::rejected_data()
@@ -275,6 +279,40 @@ void TestCommandLine::dispatchFindsEachCommandsRow()
         QVERIFY2(result.options, name);
         QCOMPARE(commandSpec(result.options->command).name, name);
     }
+}
+
+// A tsv cell is one line that splits at no tab, and the escapes read back unambiguously.
+void TestCommandLine::tsvCells_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("cell");
+    QTest::newRow("tab") << QStringLiteral("А\tБ") << QStringLiteral("А\\tБ");
+    QTest::newRow("backslash before n") << QStringLiteral("\\n") << QStringLiteral("\\\\n");
+    QTest::newRow("CR LF") << QStringLiteral("\r\n") << QStringLiteral("\\r\\n");
+    QTest::newRow("lowest and highest control characters")
+        << QStringLiteral("\x01\x1f\x7f") << QStringLiteral("\\u0001\\u001f\\u007f");
+    QTest::newRow("next line, line and paragraph separators")
+        << QStringLiteral("\u0085\u2028\u2029") << QStringLiteral("\\u0085\\u2028\\u2029");
+    QTest::newRow("printable kept")
+        << QStringLiteral("~ Ё\u00A0«»—😀") << QStringLiteral("~ Ё\u00A0«»—😀");
+}
+
+void TestCommandLine::tsvCells()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, cell);
+    QCOMPARE(escapedCell(text), cell);
+}
+
+// Numbers line up on the right, the chosen columns on the left, two spaces between columns
+// and none at a line's end.
+void TestCommandLine::alignedColumns()
+{
+    const QVector<QStringList> rows = {
+        {"№", "ключ", "текст"}, {"1", "5,3,7", "А"}, {"10", "1,2", ""}};
+    QCOMPARE(alignedTable(rows, {2}), QStringLiteral(" №   ключ  текст\n"
+                                                     " 1  5,3,7  А\n"
+                                                     "10    1,2\n"));
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

@@ -201,6 +201,7 @@ private slots:
         row("dangling link into another folder");
         row("ACL with a named user");
         row("user attribute");
+        row("set-group-ID and sticky bits");
         row("folder's default ACL, file without");
         row("chmod and attribute during the run");
         row("/proc/self/fd of an appending file");
@@ -243,6 +244,8 @@ private slots:
                     shell("setfacl -m u:nobody:rw,g::r '" + old + "'"));
         } else if (situation.startsWith(QLatin1String("renamed"))) { // written in place
             QVERIFY(::link(native.constData(), QFile::encodeName(dir->filePath("2nd"))) == 0);
+        } else if (situation.startsWith(QLatin1String("set-group-ID"))) {
+            QCOMPARE(::chmod(native.constData(), 03750), 0);
         } else if (situation.startsWith(QLatin1String("user attribute"))) {
             QCOMPARE(::setxattr(native.constData(), "user.note", "kept", 4, 0), 0);
         } else if (situation.startsWith(QLatin1String("folder's"))) {
@@ -295,10 +298,10 @@ private slots:
             QVERIFY(QFileInfo(target).isSymLink());
             QCOMPARE(readAll(QFileInfo(target).symLinkTarget()), bytes);
         }
-        if (needsAcl) {
+        if (needsAcl)
             QCOMPARE(acl(target), before);
+        if (needsAcl || situation.startsWith(QLatin1String("set-group-ID")))
             QCOMPARE(statusOf(target).st_mode, status.st_mode);
-        }
         char value[16] = {};
         if (situation.startsWith(QLatin1String("user attribute")))
             QCOMPARE(QByteArray(value, int(::getxattr(native.constData(), "user.note", value,
