@@ -558,7 +558,7 @@ void TestAnalysis::keystreamPriorAddsUp_data()
     QTest::addColumn<QString>("required"); // a code per position, '.' where any gamma does
     QTest::addColumn<int>("free");
     QTest::newRow("all free") << QStringLiteral(". . . . . .") << 0;
-    QTest::newRow("after an ordinary start") << QStringLiteral("0 5 . 7 7 7 7 7 7 7") << 2;
+    QTest::newRow("after an ordinary start") << QStringLiteral("0 5 . 17 17 17 17 17 17 17") << 2;
     QTest::newRow("seed in range") << QStringLiteral("9 . 0 0 0 0 0 0 0 0") << 1;
     QTest::newRow("inside a run of zeros") << QStringLiteral("0 0 0 0 . 0 0 0 0 0 0 0") << 4;
     QTest::newRow("free positions around")
@@ -566,6 +566,12 @@ void TestAnalysis::keystreamPriorAddsUp_data()
     QTest::newRow("a negative key's walk")
         << QStringLiteral("0 4 . 10 0 16 . 0 21 0 0 2 . 8 0 14") << 6;
     QTest::newRow("last position") << QStringLiteral("0 0 0 0 0 0 0 .") << 7;
+    // A line that opens with characters outside the alphabet ("cgroup ..."): the walks
+    // branch there before the first letter tells the classes apart.
+    QTest::newRow("outside the alphabet first")
+        << QStringLiteral(". . . . . . 21 24 15 10 25 12") << 2;
+    QTest::newRow("outside the alphabet first, a negative key's walk")
+        << QStringLiteral(". . . . 0 7 0 7 0 7") << 5;
 }
 
 void TestAnalysis::keystreamPriorAddsUp()
@@ -576,6 +582,7 @@ void TestAnalysis::keystreamPriorAddsUp()
     for (const QString &cell : required.split(QLatin1Char(' ')))
         codes.push_back(cell == QLatin1String(".") ? -1 : qint8(cell.toInt()));
     const double whole = std::exp(*analysis::keystreamLogPrior(codes));
+    QVERIFY(whole > 0); // every row is a walk some key takes (12,5,0 the ordinary start)
     double total = 0;
     for (int code = 0; code < alphabetSize; ++code) {
         codes[free] = qint8(code);
