@@ -112,6 +112,10 @@ public:
         : required(required), n(int(required.size())), breaks(periodBreaks(required))
     {
         firstAt.fill(-1);
+        for (int i = 0; i < n; ++i) {
+            if (required[i] > 0)
+                residueRequired.push_back(i);
+        }
     }
 
     double share(int a, int c, int r0)
@@ -119,6 +123,8 @@ public:
         this->a = a;
         this->c = c;
         total = 0;
+        if (!residuesAllow(r0))
+            return 0;
         if (required[0] < 0 || required[0] == r0) {
             seedInRange = true;
             coin = false;
@@ -151,6 +157,21 @@ public:
 
 private:
     static int gammaOf(int state) { return state > 0 ? state : 0; }
+
+    // A required code other than 0 is the class's residue there, whatever the signs: most
+    // classes fail this before their walks branch at the characters outside the alphabet.
+    bool residuesAllow(int r0) const
+    {
+        int r = r0;
+        int at = 0;
+        for (const int i : residueRequired) {
+            for (; at < i; ++at)
+                r = nextResidue(a, c, r);
+            if (required[i] != r)
+                return false;
+        }
+        return true;
+    }
 
     bool allows(int position, int state) const
     {
@@ -262,6 +283,7 @@ private:
 
     const std::vector<qint8> &required;
     const int n;
+    std::vector<int> residueRequired; // the positions that require a code other than 0
     const std::array<int, stateCount + 1> breaks;
     std::array<int, stateCount> firstAt;
     // A walk closes its cycle within stateCount + 1 states after its first state.

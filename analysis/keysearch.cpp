@@ -189,21 +189,14 @@ public:
     {
     }
 
-    void run()
+    // Searches the line as it stands, or, given the classes whose residues allow the forced
+    // codes (every other class has no text at all), only those.
+    void run(const std::vector<int> *fittingClasses = nullptr)
     {
-        looseBounds.resize(residueClassCount);
         exactBounds.assign(residueClassCount, std::numeric_limits<float>::quiet_NaN());
-        std::vector<qint8> residues;
-        const PairTable &pairs = bestAfterLetter();
-        for (int index = 0; index < residueClassCount; ++index) {
-            if (index % progressStride == 0) {
-                if (cancelled())
-                    return;
-                reportProgress(index);
-            }
-            fillResidues(index, line.length, residues);
-            looseBounds[index] = classBound(line, residues, pairs);
-        }
+        lastBoundsIndex = -1;
+        if (!screenClasses(fittingClasses))
+            return;
         result.residueClasses = residueClassCount;
 
         // The keys people type first: few patterns per class, each cheap to score.
@@ -232,6 +225,29 @@ public:
     // Classes between two progress reports or cancel checks in the screening, which takes
     // a few microseconds a class.
     static constexpr int progressStride = 256;
+
+    // The cheap bound of every class; false when cancelled.
+    bool screenClasses(const std::vector<int> *fittingClasses)
+    {
+        std::vector<qint8> residues;
+        const PairTable &pairs = bestAfterLetter();
+        const int count = fittingClasses ? int(fittingClasses->size()) : residueClassCount;
+        if (fittingClasses)
+            looseBounds.assign(residueClassCount, impossible);
+        else
+            looseBounds.resize(residueClassCount);
+        for (int k = 0; k < count; ++k) {
+            if (k % progressStride == 0) {
+                if (cancelled())
+                    return false;
+                reportProgress(int(qint64(k) * residueClassCount / count));
+            }
+            const int index = fittingClasses ? (*fittingClasses)[k] : k;
+            fillResidues(index, line.length, residues);
+            looseBounds[index] = classBound(line, residues, pairs);
+        }
+        return true;
+    }
 
     void reportProgress(int done) const
     {
@@ -284,6 +300,8 @@ public:
         std::vector<std::pair<float, int>> heap; // (bound, index·2 + 1 when the bound is full)
         heap.reserve(residueClassCount);
         for (int index = 0; index < residueClassCount; ++index) {
+            if (looseBounds[index] == impossible)
+                continue;
             const bool exact = !std::isnan(exactBounds[index]);
             heap.emplace_back(exact ? exactBounds[index] : looseBounds[index],
                               index * 2 + (exact ? 1 : 0));
@@ -556,6 +574,39 @@ std::vector<Placement> cribPlacements(const QString &cipher, const QString &crib
     return placements;
 }
 
+// For each placement, the residue classes whose residues allow its forced codes: a forced
+// code must be the class's residue there, or 0 where the state is negative. Any other class
+// gives no text that fits the placement, so the search need not screen it once per place.
+std::vector<std::vector<int>> classesFittingPlacements(const std::vector<Placement> &placements,
+                                                       int length)
+{
+    std::vector<std::vector<std::pair<int, int>>> required(placements.size());
+    for (std::size_t k = 0; k < placements.size(); ++k) {
+        const std::vector<qint8> &forced = placements[k].forced;
+        // The crib's codes first: they differ between places, and reject a class soonest.
+        const int cribStart = std::max(placements[k].cribPosition, 0);
+        for (int j = 0; j < length; ++j) {
+            const int i = (cribStart + j) % length;
+            if (forced[i] > 0)
+                required[k].emplace_back(i, forced[i]);
+        }
+    }
+    std::vector<std::vector<int>> fitting(placements.size());
+    std::vector<qint8> residues;
+    for (int index = 0; index < residueClassCount; ++index) {
+        fillResidues(index, length, residues);
+        for (std::size_t k = 0; k < placements.size(); ++k) {
+            const auto &codes = required[k];
+            const bool fits = std::all_of(codes.begin(), codes.end(), [&residues](auto code) {
+                return residues[code.first] == code.second;
+            });
+            if (fits)
+                fitting[k].push_back(index);
+        }
+    }
+    return fitting;
+}
+
 SearchedLine searchedLine(const QString &cipherLine, const AttackSettings &settings)
 {
     SearchedLine line;
@@ -617,10 +668,13 @@ AttackResult attackLine(const QString &cipherLine, const AttackSettings &setting
 
     Search search(line, settings, result);
     search.setPlacements(placements);
+    const std::vector<std::vector<int>> fitting =
+        settings.crib ? classesFittingPlacements(placements, line.length)
+                      : std::vector<std::vector<int>>();
     for (std::size_t k = 0; k < placements.size() && !result.cancelled; ++k) {
         line.forced = placements[k].forced;
         search.setPlacement(int(k), int(placements.size()), placements[k].cribPosition);
-        search.run();
+        search.run(settings.crib ? &fitting[k] : nullptr);
     }
     if (result.cancelled)
         return result;

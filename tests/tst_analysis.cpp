@@ -165,6 +165,8 @@ private slots:
     void knownNeverDeniesAKeyThatExists();
     void cribInTheMiddle_data();
     void cribInTheMiddle();
+    void cribWhereTheKeystreamIsZero_data();
+    void cribWhereTheKeystreamIsZero();
     void tableReport_data();
     void tableReport();
     void confidenceIsAShare();
@@ -647,7 +649,7 @@ void TestAnalysis::keystreamPriorAddsUp_data()
     QTest::addColumn<QString>("required"); // a code per position, '.' where any gamma does
     QTest::addColumn<int>("free");
     QTest::newRow("all free") << QStringLiteral(". . . . . .") << 0;
-    QTest::newRow("after an ordinary start") << QStringLiteral("0 5 . 7 7 7 7 7 7 7") << 2;
+    QTest::newRow("after an ordinary start") << QStringLiteral("0 5 . 17 17 17 17 17 17 17") << 2;
     QTest::newRow("seed in range") << QStringLiteral("9 . 0 0 0 0 0 0 0 0") << 1;
     QTest::newRow("inside a run of zeros") << QStringLiteral("0 0 0 0 . 0 0 0 0 0 0 0") << 4;
     QTest::newRow("free positions around")
@@ -655,6 +657,12 @@ void TestAnalysis::keystreamPriorAddsUp_data()
     QTest::newRow("a negative key's walk")
         << QStringLiteral("0 4 . 10 0 16 . 0 21 0 0 2 . 8 0 14") << 6;
     QTest::newRow("last position") << QStringLiteral("0 0 0 0 0 0 0 .") << 7;
+    // A line that opens with characters outside the alphabet ("cgroup ..."): the walks
+    // branch there before the first letter tells the classes apart.
+    QTest::newRow("outside the alphabet first")
+        << QStringLiteral(". . . . . . 21 24 15 10 25 12") << 2;
+    QTest::newRow("outside the alphabet first, a negative key's walk")
+        << QStringLiteral(". . . . 0 7 0 7 0 7") << 5;
 }
 
 void TestAnalysis::keystreamPriorAddsUp()
@@ -665,6 +673,7 @@ void TestAnalysis::keystreamPriorAddsUp()
     for (const QString &cell : required.split(QLatin1Char(' ')))
         codes.push_back(cell == QLatin1String(".") ? -1 : qint8(cell.toInt()));
     const double whole = std::exp(*analysis::keystreamLogPrior(codes));
+    QVERIFY(whole > 0); // every row is a walk some key takes (12,5,0 the ordinary start)
     double total = 0;
     for (int code = 0; code < alphabetSize; ++code) {
         codes[free] = qint8(code);
@@ -851,6 +860,53 @@ void TestAnalysis::cribInTheMiddle()
         QCOMPARE(row.value("text").mid(position - 1, crib.size()), upperCrib);
     }
     QCOMPARE(rows.first().value("text"), encrypted(cipher, key));
+}
+
+// A crib where the keystream leaves letters as they stand (gamma 0: a negative state, or a
+// weak key) constrains no residue there; the search must still weigh every class that fits
+// the other letters, with the known beginning's codes too.
+void TestAnalysis::cribWhereTheKeystreamIsZero_data()
+{
+    QTest::addColumn<GammaKey>("key");
+    QTest::addColumn<QString>("known");
+    QTest::addColumn<int>("zeros"); // gamma codes 0 under the crib, a check on the row itself
+    QTest::newRow("weak key, the crib as it stands")
+        << GammaKey{631924, 397301, 677865} << QString() << 9;
+    QTest::newRow("32-bit key, five letters as they stand")
+        << GammaKey{-1141039821, -101562192, -1500591035} << QString() << 5;
+    QTest::newRow("32-bit key, with a known beginning")
+        << GammaKey{-636335331, -1299941977, 1360692228} << QStringLiteral("На станции") << 6;
+    QTest::newRow("classroom key, T0 below 32") << GammaKey{5, 3, 7} << QString() << -1;
+}
+
+void TestAnalysis::cribWhereTheKeystreamIsZero()
+{
+    QFETCH(GammaKey, key);
+    QFETCH(QString, known);
+    QFETCH(int, zeros);
+    const QString crib = QStringLiteral("буфетчица");
+    const QString cipher = encrypted(station, key);
+    const QString plain = encrypted(cipher, key);
+    const int at = plain.indexOf(crib, 0, Qt::CaseInsensitive);
+    QVERIFY(at > 0);
+    if (zeros >= 0) {
+        int same = 0;
+        for (int i = at; i < at + crib.size(); ++i)
+            same += cipher.at(i) == plain.at(i) ? 1 : 0;
+        QCOMPARE(same, zeros);
+    }
+    analysis::AttackSettings settings;
+    settings.crib = crib;
+    if (!known.isEmpty())
+        settings.known = known;
+    const analysis::AttackResult result = analysis::attackLine(cipher, settings);
+    QVERIFY(!result.candidates.isEmpty());
+    QCOMPARE(result.candidates.first().text, plain);
+    QCOMPARE(result.candidates.first().cribPosition, at);
+    for (const analysis::Candidate &candidate : result.candidates) {
+        QCOMPARE(encrypted(cipher, candidate.key), candidate.text);
+        QCOMPARE(candidate.text.mid(candidate.cribPosition, crib.size()).toLower(), crib);
+    }
 }
 
 // The table as a person reads it: the confidence in per cent, the crib's column, the trailing
