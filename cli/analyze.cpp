@@ -58,13 +58,20 @@ QString weaknessText(const KeyReport &report)
     return report.weak ? QStringLiteral("да: ") + report.weakReason : QStringLiteral("нет");
 }
 
+// "на позициях 0–69": a range needs no agreement with its count, as "на этих 21 позициях"
+// would.
+QString positionsText(int length)
+{
+    return length == 1 ? QStringLiteral("на позиции 0")
+                       : QStringLiteral("на позициях 0–%1").arg(length - 1);
+}
+
 QString smallestKeyText(const KeyReport &report)
 {
     if (report.smallest)
         return keyText(*report.smallest);
-    return QStringLiteral("нет: ни один ключ с неотрицательными A, C и T0 не даёт такую гамму на "
-                          "этих %1 позициях")
-        .arg(report.gamma.size());
+    return QStringLiteral("нет: ни один ключ с неотрицательными A, C и T0 не даёт такую гамму ") +
+           positionsText(report.gamma.size());
 }
 
 QString tableReport(const KeyReport &report)
@@ -89,11 +96,11 @@ QString tableReport(const KeyReport &report)
     };
     return alignedTable(rows, {0, 1}) +
            QStringLiteral("\nЦикл датчика: μ = %1, λ = %2: с позиции μ значения T(i) идут по "
-                          "кругу с периодом λ, а с ними и гамма. Ключ с той же гаммой на этих %3 "
-                          "позициях шифрует строки такой длины точно так же.\n")
+                          "кругу с периодом λ, а с ними и гамма. Ключ с той же гаммой %3 шифрует "
+                          "строки такой длины точно так же.\n")
                .arg(report.cycle.mu)
                .arg(report.cycle.lambda)
-               .arg(length);
+               .arg(positionsText(length));
 }
 
 } // namespace
