@@ -14,11 +14,15 @@
 #include "support/processrun.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QTest>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <numeric>
 #include <tuple>
 #include <utility>
 
@@ -169,6 +173,8 @@ private slots:
     void cribWhereTheKeystreamIsZero();
     void tableReport_data();
     void tableReport();
+    void keystreamBound_data();
+    void keystreamBound();
     void confidenceIsAShare();
     void firstCandidateIndependentOfTop();
     void boundsNeverUnderestimate_data();
@@ -809,6 +815,11 @@ void TestAnalysis::knownNeverDeniesAKeyThatExists_data()
         << GammaKey{-734521987, 2019283746, -88} << QStringLiteral("Ошибка: файл «отчёт.txt»");
     QTest::newRow("classroom key, T0 below 32")
         << QStringLiteral("Привет, как дела") << GammaKey{5, 3, 7} << QStringLiteral("Привет,");
+    QTest::newRow("the whole line") << letter << GammaKey{-5, 77, 123456789} << letter;
+    // Past the part the search ranks, the known beginning still binds every candidate.
+    const QString longLine = QString(letter + QLatin1Char(' ')).repeated(8);
+    QTest::newRow("longer than the ranked part")
+        << longLine << GammaKey{48271, 11, 2024} << longLine.left(1100);
 }
 
 void TestAnalysis::knownNeverDeniesAKeyThatExists()
@@ -1110,6 +1121,39 @@ void TestAnalysis::longLineTextsWrittenInPieces()
     const QStringList lines = run.out.split(QLatin1Char('\n'));
     QVERIFY(lines.value(1).endsWith(expected.trimmed()));
     QVERIFY(!lines.value(1).endsWith(QLatin1Char(' ')));
+}
+
+// The bound on distinct keystreams: the residue classes times, per class, the seed's three
+// cases and the sign cells of the torus (its breakpoints k/(2·d), d <= 62, counted here as a
+// set of reduced fractions), never more than 2^length per class; and the table says it.
+void TestAnalysis::keystreamBound_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::newRow("5: two to the length per class") << 5;
+    QTest::newRow("30") << 30;
+    QTest::newRow("148: the torus cells") << 148;
+}
+
+void TestAnalysis::keystreamBound()
+{
+    QFETCH(int, length);
+    QSet<QPair<int, int>> breakpoints;
+    for (int d = 1; d <= 62; ++d) {
+        for (int k = 0; k < 2 * d; ++k) {
+            const int g = std::gcd(k, 2 * d);
+            breakpoints.insert({k / g, 2 * d / g});
+        }
+    }
+    // Each breakpoint and the interval after it; over each, 126 arcs and 126 points.
+    const double cells = 2.0 * breakpoints.size() * 252;
+    const double expected = 15 + std::min(std::log2(3 * cells), double(length));
+    QVERIFY(qAbs(analysis::keystreamCountLog2(length) - expected) < 1e-9);
+
+    const Run run = cli({"attack"}, encrypted(letter.left(length), {5, 3, 7}).toUtf8());
+    QCOMPARE(run.exitCode, 0);
+    const QString shown = QLocale(QLocale::Russian).toString(expected, 'f', 1);
+    QVERIFY2(run.out.contains(QStringLiteral("не больше 2^%1 различных гамм").arg(shown)),
+             qPrintable(run.out));
 }
 
 QTEST_GUILESS_MAIN(TestAnalysis)
