@@ -459,7 +459,9 @@ std::optional<GammaKey> realisePatternExactly(const SignPattern &pattern, int n)
     const std::optional<QVector<int>> target = patternGamma(pattern, n);
     if (!target)
         return std::nullopt;
-    if (std::optional<GammaKey> key = realisePattern(pattern, n))
+    if (std::optional<GammaKey> key = typedKey(pattern, *target))
+        return key;
+    if (std::optional<GammaKey> key = torusKey(pattern, *target))
         return key;
     return keyByMultiplier(pattern, *target, false, fullWord);
 }
