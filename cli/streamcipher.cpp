@@ -69,10 +69,7 @@ struct CipherRun
     LineEncoder &encoder;
     GammaKey key;
 
-    QString transformed(const QString &line) const
-    {
-        return gammaTransform(line, key);
-    }
+    QString transformed(const QString &line) const { return gammaTransform(line, key); }
 
     // Returns false after reporting the failure.
     bool everyLine()
@@ -126,10 +123,7 @@ struct ByteRun
     GammaKey key;
     Encoding encoding;
 
-    QString transformed(const QString &line) const
-    {
-        return gammaTransform(line, key);
-    }
+    QString transformed(const QString &line) const { return gammaTransform(line, key); }
 
     bool everyLine()
     {

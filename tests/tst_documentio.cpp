@@ -371,7 +371,8 @@ private slots:
         const QString folder = dir->filePath(QStringLiteral("folder"));
         const QString path = folder + QStringLiteral("/файл.txt");
         const QByteArray native = QFile::encodeName(path);
-        QVERIFY(QDir().mkdir(folder) && ::chmod(QFile::encodeName(dir->path()).constData(), 0755) == 0);
+        QVERIFY(QDir().mkdir(folder) &&
+                ::chmod(QFile::encodeName(dir->path()).constData(), 0755) == 0);
         if (ownFolder && ::chown(QFile::encodeName(folder).constData(), nobody, nobody) != 0)
             QSKIP("no uid 65534 here");
         if (!owner.isEmpty()) {
