@@ -310,6 +310,14 @@ std::optional<GammaKey> torusKey(const SignPattern &pattern, const QVector<int> 
     return std::nullopt;
 }
 
+// The quick ways to a key: typed keys first, then the torus.
+std::optional<GammaKey> typedOrTorusKey(const SignPattern &pattern, const QVector<int> &target)
+{
+    if (std::optional<GammaKey> key = typedKey(pattern, target))
+        return key;
+    return torusKey(pattern, target);
+}
+
 } // namespace
 
 std::optional<GammaKey> realisePattern(const SignPattern &pattern, int n)
@@ -317,9 +325,7 @@ std::optional<GammaKey> realisePattern(const SignPattern &pattern, int n)
     const std::optional<QVector<int>> target = patternGamma(pattern, n);
     if (!target)
         return std::nullopt;
-    if (std::optional<GammaKey> key = typedKey(pattern, *target))
-        return key;
-    return torusKey(pattern, *target);
+    return typedOrTorusKey(pattern, *target);
 }
 
 namespace {
@@ -459,9 +465,7 @@ std::optional<GammaKey> realisePatternExactly(const SignPattern &pattern, int n)
     const std::optional<QVector<int>> target = patternGamma(pattern, n);
     if (!target)
         return std::nullopt;
-    if (std::optional<GammaKey> key = typedKey(pattern, *target))
-        return key;
-    if (std::optional<GammaKey> key = torusKey(pattern, *target))
+    if (std::optional<GammaKey> key = typedOrTorusKey(pattern, *target))
         return key;
     return keyByMultiplier(pattern, *target, false, fullWord);
 }
