@@ -6,6 +6,7 @@
 
 #include "alphabet.h"
 #include "gamma.h"
+#include "gamma_reference.h"
 #include "keypattern.h"
 #include "keyprior.h"
 #include "keysearch.h"
@@ -107,21 +108,10 @@ QHash<QString, QString> tsvFields(const QString &out)
     return fields;
 }
 
-// The generator written out plainly: the product and sum taken modulo 2^32 and read as a
-// signed 32-bit number, then the remainder that keeps the sign.
-qint32 plainStep(qint32 t, qint32 a, qint32 c)
-{
-    const qint64 modulus = qint64(1) << 32;
-    qint64 wrapped = ((qint64(a) * t + c) % modulus + modulus) % modulus;
-    if (wrapped >= modulus / 2)
-        wrapped -= modulus;
-    return qint32(wrapped - 32 * (wrapped / 32));
-}
-
 QVector<int> plainGamma(const GammaKey &key, int length)
 {
     QVector<int> gamma;
-    for (qint32 t = key.t0; gamma.size() < length; t = plainStep(t, key.a, key.c))
+    for (qint32 t = key.t0; gamma.size() < length; t = reference::generatorStep(t, key.a, key.c))
         gamma.append(t >= 0 && t <= 31 ? t : 0);
     return gamma;
 }
@@ -421,7 +411,7 @@ void TestAnalysis::analyzeAgainstDirectWalk()
 
     QVector<qint32> values{t0};
     while (values.indexOf(values.last()) == values.size() - 1)
-        values.append(plainStep(values.last(), a, c));
+        values.append(reference::generatorStep(values.last(), a, c));
     const int mu = int(values.indexOf(values.last()));
     const int lambda = int(values.size()) - 1 - mu;
     const QVector<int> gamma = plainGamma(key, length);

@@ -69,17 +69,6 @@ QString roundedVeLine()
     return line;
 }
 
-// The generator written out plainly: the sum taken modulo 2^32 as a signed number, then the
-// remainder that keeps its sign.
-qint32 plainStep(qint32 t, qint32 a, qint32 c)
-{
-    const qint64 modulus = qint64(1) << 32;
-    qint64 wrapped = ((qint64(a) * t + c) % modulus + modulus) % modulus;
-    if (wrapped >= modulus / 2)
-        wrapped -= modulus;
-    return qint32(wrapped - 32 * (wrapped / 32));
-}
-
 } // namespace
 
 class TestCipher : public QObject
@@ -295,7 +284,7 @@ void TestCipher::traceAndCycle()
     QVector<qint32> values;
     TraceWalker walker({a, c, t0});
     qint32 value = t0;
-    for (int i = 0; i < line.size(); ++i, value = plainStep(value, a, c)) {
+    for (int i = 0; i < line.size(); ++i, value = reference::generatorStep(value, a, c)) {
         values.append(value);
         const TraceRow row = walker.step(line.at(i).unicode());
         const std::optional<int> code = ::lookupCode(line.at(i));
@@ -343,7 +332,7 @@ void TestCipher::traceRowsAroundTheFirstPlane()
     qint64 position = 0;
     for (int i = 0; i < characters.size(); ++i) {
         for (; position < positions.at(i); ++position)
-            value = plainStep(value, a, c);
+            value = reference::generatorStep(value, a, c);
         const TraceRow row = walker.step(char32_t(characters.at(i)));
         QCOMPARE(row.position, qint64(positions.at(i)));
         QCOMPARE(row.value, value);

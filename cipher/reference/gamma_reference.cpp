@@ -26,11 +26,7 @@ std::optional<QString> lookupLetter(const AlphabetTable &table, int code)
     return std::nullopt;
 }
 
-namespace {
-
-// The generator step with 64-bit arithmetic reduced to 32 bits by hand, written apart
-// from the library's unsigned step so that the two check each other.
-qint32 step(qint32 previous, qint32 a, qint32 c)
+qint32 generatorStep(qint32 previous, qint32 a, qint32 c)
 {
     const qint64 exact = qint64(a) * qint64(previous) + qint64(c);
     qint64 low = exact & 0xFFFFFFFFLL;
@@ -39,6 +35,8 @@ qint32 step(qint32 previous, qint32 a, qint32 c)
     const qint64 quotient = low / 32; // rounds toward zero
     return qint32(low - quotient * 32);
 }
+
+namespace {
 
 int code(qint32 t)
 {
@@ -57,7 +55,7 @@ QString gammaTransform(const AlphabetTable &table, const QString &source, qint32
     QVector<qint32> values(n);
     values[0] = T0;
     for (int i = 1; i < n; ++i)
-        values[i] = step(values[i - 1], A, C);
+        values[i] = generatorStep(values[i - 1], A, C);
 
     QString result;
     for (int j = 0; j < n; ++j) {

@@ -16,6 +16,10 @@
 // transform must agree with it on every input.
 namespace reference {
 
+// The generator step with 64-bit arithmetic reduced to 32 bits by hand, written apart from
+// the library's unsigned step so that the two check each other.
+qint32 generatorStep(qint32 previous, qint32 a, qint32 c);
+
 std::optional<int> lookupCode(const AlphabetTable &table, QChar ch);
 std::optional<QString> lookupLetter(const AlphabetTable &table, int code);
 QString gammaTransform(const AlphabetTable &table, const QString &source, qint32 A, qint32 C,
