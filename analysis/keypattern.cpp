@@ -388,14 +388,12 @@ qint64 modWord(qint64 value)
     return ((value % fullWord) + fullWord) % fullWord;
 }
 
-// The smallest C ≡ c (mod 32) of the given sign (as an unsigned word: [0, 2^31) or
-// [2^31, 2^32)) such that wrap32(A·t + C) has the pattern's sign after every assigned state
-// t, and a seed exists for it (non-negative when asked); with its seed.
-std::optional<GammaKey> keyWithMultiplier(const SignPattern &pattern, qint64 A, bool negativeC,
-                                          bool nonNegativeSeed)
+// The C of one sign (as an unsigned word: [0, 2^31) or [2^31, 2^32)) such that
+// wrap32(A·t + C) has the pattern's sign after every assigned state t: the sign of C is the
+// sign after state 0, one more half-turn constraint, which makes the set a single interval of
+// its half, [lowest, highest] (empty when lowest > highest).
+std::pair<qint64, qint64> signKeepingC(const SignPattern &pattern, qint64 A, bool negativeC)
 {
-    // The sign of C is the sign after state 0: one more half-turn constraint, which makes the
-    // feasible set of C a single interval of its half.
     qint64 lowest = negativeC ? halfWord : 0;
     qint64 highest = lowest + halfWord - 1;
     for (int t = -31; t <= 31 && lowest <= highest; ++t) {
@@ -408,6 +406,16 @@ std::optional<GammaKey> keyWithMultiplier(const SignPattern &pattern, qint64 A, 
         else
             lowest += fullWord - offset;
     }
+    return {lowest, highest};
+}
+
+// The smallest C ≡ c (mod 32) of the given sign (as an unsigned word: [0, 2^31) or
+// [2^31, 2^32)) such that wrap32(A·t + C) has the pattern's sign after every assigned state
+// t, and a seed exists for it (non-negative when asked); with its seed.
+std::optional<GammaKey> keyWithMultiplier(const SignPattern &pattern, qint64 A, bool negativeC,
+                                          bool nonNegativeSeed)
+{
+    const auto [lowest, highest] = signKeepingC(pattern, A, negativeC);
     for (qint64 C = lowest + ((pattern.c - lowest) % 32 + 32) % 32; C <= highest; C += 32) {
         const std::optional<qint32> t0 = seedFor(pattern, quint32(A), quint32(C));
         if (t0 && (*t0 >= 0 || !nonNegativeSeed))
@@ -564,18 +572,7 @@ namespace {
 // How many C ≡ c (mod 32) of one sign keep the pattern's signs under multiplier A.
 qint64 countC(const SignPattern &pattern, qint64 A, bool negativeC)
 {
-    qint64 lowest = negativeC ? halfWord : 0;
-    qint64 highest = lowest + halfWord - 1;
-    for (int t = -31; t <= 31 && lowest <= highest; ++t) {
-        if (!pattern.isAssigned(t))
-            continue;
-        const qint64 arcStart = modWord((pattern.isNegativeAfter(t) ? halfWord : 0) - A * t);
-        const qint64 offset = modWord(lowest - arcStart);
-        if (offset < halfWord)
-            highest = std::min(highest, lowest + (halfWord - 1 - offset));
-        else
-            lowest += fullWord - offset;
-    }
+    const auto [lowest, highest] = signKeepingC(pattern, A, negativeC);
     if (lowest > highest)
         return 0;
     const qint64 first = lowest + ((pattern.c - lowest) % 32 + 32) % 32;
