@@ -7,6 +7,7 @@
 #include "fifoguard.h"
 #include "fileaccess.h"
 #include "filenames.h"
+#include "shellprobe.h"
 #include "tmpfsmount.h"
 
 #include <QDir>
@@ -221,14 +222,6 @@ private slots:
         QVERIFY(writeFile(old, "old contents"));
         QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("sub")));
         const QByteArray native = QFile::encodeName(old);
-        const auto shell = [](const QString &line) {
-            return QProcess::execute(QStringLiteral("/bin/sh"), {"-c", line}) == 0;
-        };
-        const auto acl = [](const QString &path) {
-            QProcess getfacl;
-            getfacl.start(QStringLiteral("getfacl"), {"-cp", path});
-            return getfacl.waitForFinished() ? getfacl.readAllStandardOutput() : QByteArray();
-        };
         const bool needsAcl = situation.contains(QLatin1String("ACL"));
         if (needsAcl && QStandardPaths::findExecutable(QStringLiteral("setfacl")).isEmpty())
             QSKIP("setfacl is missing (package acl)");
@@ -241,7 +234,7 @@ private slots:
             QCOMPARE(::symlink(to.constData(), QFile::encodeName(target).constData()), 0);
         } else if (situation.startsWith(QLatin1String("ACL"))) {
             QVERIFY(::chmod(native.constData(), 0600) == 0 &&
-                    shell("setfacl -m u:nobody:rw,g::r '" + old + "'"));
+                    runShell("setfacl -m u:nobody:rw,g::r '" + old + "'"));
         } else if (situation.startsWith(QLatin1String("renamed"))) { // written in place
             QVERIFY(::link(native.constData(), QFile::encodeName(dir->filePath("2nd"))) == 0);
         } else if (situation.startsWith(QLatin1String("set-group-ID"))) {
@@ -249,7 +242,7 @@ private slots:
         } else if (situation.startsWith(QLatin1String("user attribute"))) {
             QCOMPARE(::setxattr(native.constData(), "user.note", "kept", 4, 0), 0);
         } else if (situation.startsWith(QLatin1String("folder's"))) {
-            QVERIFY(shell("setfacl -d -m u:nobody:rwx,o::rwx '" + dir->path() + "'"));
+            QVERIFY(runShell("setfacl -d -m u:nobody:rwx,o::rwx '" + dir->path() + "'"));
             QVERIFY(::chmod(native.constData(), 0600) == 0);
         } else if (situation.contains(QLatin1String("appending"))) {
             appended.reset(::open(native.constData(), O_WRONLY | O_APPEND | O_CLOEXEC));
@@ -271,7 +264,7 @@ private slots:
             QVERIFY(writeFile(mount->path + QStringLiteral("/fill"), QByteArray(240 * 4096, 'f')));
             bytes = QByteArray(720000, 'x');
         }
-        const QByteArray before = acl(target);
+        const QByteArray before = aclOf(target);
         const struct stat status = statusOf(target);
 
         documentio::FileWriter writer;
@@ -299,7 +292,7 @@ private slots:
             QCOMPARE(readAll(QFileInfo(target).symLinkTarget()), bytes);
         }
         if (needsAcl)
-            QCOMPARE(acl(target), before);
+            QCOMPARE(aclOf(target), before);
         if (needsAcl || situation.startsWith(QLatin1String("set-group-ID")))
             QCOMPARE(statusOf(target).st_mode, status.st_mode);
         char value[16] = {};

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "fifoguard.h"
+#include "shellprobe.h"
 #include "tmpfsmount.h"
 #include "windowfixture.h"
 
@@ -191,14 +192,6 @@ private slots:
         QFETCH(QString, situation);
         QFETCH(QString, title);
         QFETCH(QString, text);
-        const auto shell = [](const QString &line) {
-            return QProcess::execute(QStringLiteral("/bin/sh"), {"-c", line}) == 0;
-        };
-        const auto acl = [](const QString &path) {
-            QProcess getfacl;
-            getfacl.start(QStringLiteral("getfacl"), {"-cp", path});
-            return getfacl.waitForFinished() ? getfacl.readAllStandardOutput() : QByteArray();
-        };
         QString target = w.writeFile(QStringLiteral("old.txt"), "old contents");
         QByteArray expected = cp1251("новое");
         std::unique_ptr<TmpfsMount> mount;
@@ -210,7 +203,8 @@ private slots:
         } else if (situation == QLatin1String("ACL")) {
             if (QStandardPaths::findExecutable(QStringLiteral("setfacl")).isEmpty())
                 QSKIP("setfacl is missing (package acl)");
-            QVERIFY(shell("chmod 600 '" + target + "' && setfacl -m u:nobody:rw '" + target + "'"));
+            QVERIFY(
+                runShell("chmod 600 '" + target + "' && setfacl -m u:nobody:rw '" + target + "'"));
             w.openFile(target);
             w.newDocument(QStringLiteral("новое"));
             saveAs = false;
@@ -221,10 +215,11 @@ private slots:
             // 8 KiB written, 900,000 bytes long, two names: written in place, 720,000 bytes.
             target = mount->path + QStringLiteral("/sparse");
             expected = QByteArray(8192, 'A') + QByteArray(900000 - 8192, '\0');
-            QVERIFY(shell(QStringLiteral("cd '%1' && head -c 8192 /dev/zero | tr '\\0' A >sparse "
-                                         "&& truncate -s 900000 sparse && ln sparse sparse2 && "
-                                         "head -c 983040 /dev/zero >fill")
-                              .arg(mount->path)));
+            QVERIFY(
+                runShell(QStringLiteral("cd '%1' && head -c 8192 /dev/zero | tr '\\0' A >sparse "
+                                        "&& truncate -s 900000 sparse && ln sparse sparse2 && "
+                                        "head -c 983040 /dev/zero >fill")
+                             .arg(mount->path)));
             w.openFile(w.writeFile(QStringLiteral("long.txt"), QByteArray(720000, 'x')));
         } else {
             const QString cut = w.writeFile(QStringLiteral("cut.txt"), "\xEF\xBB\xBF"
@@ -237,7 +232,7 @@ private slots:
             expected = "ab" + QByteArray(w.shownText().size() - 2, '?');
             saveAs = false;
         }
-        const QByteArray before = acl(target);
+        const QByteArray before = aclOf(target);
 
         if (saveAs)
             w.answerer->expect(answer::chooseFile(target));
@@ -259,7 +254,7 @@ private slots:
         if (situation == QLatin1String("dangling link"))
             QVERIFY(QFileInfo(target).isSymLink());
         if (situation == QLatin1String("ACL"))
-            QCOMPARE(acl(target), before);
+            QCOMPARE(aclOf(target), before);
     }
 
 private:
