@@ -468,6 +468,66 @@ std::optional<GammaKey> keyByMultiplier(const SignPattern &pattern, const QVecto
 
 } // namespace
 
+namespace {
+
+// One multiplier inside each open interval between neighbouring breakpoints: the intervals
+// are some 2^18 multipliers wide, so the middle is never a breakpoint itself.
+const std::vector<quint32> &intervalMultipliers()
+{
+    static const std::vector<quint32> middles = [] {
+        const std::vector<qint64> &points = multiplierBreakpoints();
+        std::vector<quint32> values;
+        values.reserve(points.size());
+        for (std::size_t j = 0; j + 1 < points.size(); ++j)
+            values.push_back(quint32((points[j] + points[j + 1]) / 2));
+        return values;
+    }();
+    return middles;
+}
+
+// The arc narrowed to the C with the wanted sign of wrap32(A·t + C): the half turn
+// [start, start + 2^31). Both are at most half turns, so what is left is one arc.
+SignArc narrowed(const SignArc &arc, quint32 start)
+{
+    const quint32 ahead = start - arc.start;
+    if (ahead < arc.length)
+        return SignArc{arc.multiplier, start, std::min(arc.length - ahead, halfTurn)};
+    const quint32 behind = arc.start - start;
+    if (behind < halfTurn)
+        return SignArc{arc.multiplier, arc.start, std::min(arc.length, halfTurn - behind)};
+    return SignArc{arc.multiplier, 0, 0};
+}
+
+quint32 halfTurnStart(quint32 multiplier, int t, bool negative)
+{
+    return (negative ? halfTurn : 0u) - multiplier * quint32(t);
+}
+
+} // namespace
+
+int signIntervalCount()
+{
+    return int(intervalMultipliers().size());
+}
+
+int narrowSignArcs(std::vector<SignArc> &arcs, int begin, int count, int t, bool negative)
+{
+    const std::size_t before = arcs.size();
+    if (begin < 0) {
+        for (const quint32 multiplier : intervalMultipliers())
+            arcs.push_back(SignArc{multiplier, halfTurnStart(multiplier, t, negative), halfTurn});
+        return int(arcs.size() - before);
+    }
+    for (int k = begin; k < begin + count; ++k) {
+        // By value: appending may move the arcs read from.
+        const SignArc arc = arcs[k];
+        const SignArc kept = narrowed(arc, halfTurnStart(arc.multiplier, t, negative));
+        if (kept.length > 0)
+            arcs.push_back(kept);
+    }
+    return int(arcs.size() - before);
+}
+
 std::optional<GammaKey> realisePatternExactly(const SignPattern &pattern, int n)
 {
     const std::optional<QVector<int>> target = patternGamma(pattern, n);

@@ -97,6 +97,26 @@ SignPattern patternOfSigns(int a, int c, int r0, bool seedInRange, bool firstNeg
     return pattern;
 }
 
+// Whether some multiplier and C keep the signs a walk has fixed so far. The sign boundaries
+// of two states meet only at the multipliers k·2^31/d (d <= 62); between two neighbours
+// whether some C keeps a set of signs does not change, so each such interval is tested at one
+// multiplier inside it, where the C that keep the signs form one arc. A set of signs no
+// interval keeps belongs to no key at all, whatever the residues.
+struct SignArc
+{
+    quint32 multiplier = 0; // inside its interval, of any residue
+    quint32 start = 0;      // the C that keep the signs: start .. start + length − 1, wrapping
+    quint32 length = 0;     // at most a half turn
+};
+
+// How many multiplier intervals a walk with no sign fixed yet starts from.
+int signIntervalCount();
+
+// Appends to arcs those that stay non-empty once state t is followed by a value of the given
+// sign: narrowing the count arcs from begin on, or, with begin −1 (no sign fixed yet),
+// starting from every interval. Returns how many it appended; 0 means no key keeps the signs.
+int narrowSignArcs(std::vector<SignArc> &arcs, int begin, int count, int t, bool negative);
+
 // A key whose gamma codes over positions 0..n−1 are the pattern's, checked by running the
 // real generator; none when no key was found (most sign patterns belong to no key).
 //

@@ -37,7 +37,15 @@ constexpr int keysAcceptedPerClass = 6;
 
 // Past this much work (hypotheses times positions) the sign search stops taking new
 // residue classes; it bounds the time a line can take.
-constexpr qint64 workBudget = 30'000'000;
+constexpr qint64 workBudget = 60'000'000;
+// Narrowing a hypothesis's multiplier intervals by one sign costs about this many intervals
+// per unit of that work (a hypothesis scored at one position).
+constexpr qint64 arcsPerWorkUnit = 8;
+
+// A text this far below the best one found holds e^−30 of its weight: it cannot change the
+// confidence, and the final ranking, whose scores differ from the search's by far less, never
+// puts it first. The search spends nothing on texts below it.
+constexpr double negligibleMargin = 30;
 
 // False when the known beginning cannot be the plain text of this line under any key.
 bool applyKnown(const QString &cipher, const QString &known, SearchedLine &line)
@@ -178,6 +186,18 @@ struct Hypothesis
     quint8 options = 0; // which gamma gave them: bit 0 the last, bit 1 the one before; 1 = zero
     bool seedInRange = false;
     bool firstNegative = false;
+    // The multiplier intervals that can still keep the signs fixed so far, as a range of the
+    // search's arcs; begin −1 while no sign is fixed.
+    int arcsBegin = -1;
+    int arcsCount = 0;
+};
+
+// What a step of the walk fixes: the sign after a state, when the walk leaves it the first
+// time.
+struct SignChoice
+{
+    int state = 0;
+    bool negative = false;
 };
 
 class Search
@@ -340,11 +360,25 @@ public:
     }
 
 private:
+    // What a text must beat to make the list: the last text on a full list, and never less
+    // than the best text found less the margin below which no text counts.
     double threshold() const
     {
+        double cut = -std::numeric_limits<double>::infinity();
+        if (!pool.empty())
+            cut = bestFound() - negligibleMargin;
         if (int(pool.size()) < keep)
-            return -std::numeric_limits<double>::infinity();
-        return std::min_element(
+            return cut;
+        return std::max(
+            cut,
+            std::min_element(pool.begin(), pool.end(), [](const FoundText &x, const FoundText &y) {
+                return x.score < y.score;
+            })->score);
+    }
+
+    double bestFound() const
+    {
+        return std::max_element(
                    pool.begin(), pool.end(),
                    [](const FoundText &x, const FoundText &y) { return x.score < y.score; })
             ->score;
@@ -420,7 +454,10 @@ private:
         std::vector<Hypothesis> next;
         qint64 work = 0;
 
-        const auto extend = [&](Hypothesis h, int i, int value) {
+        arcs.clear();
+        qint64 arcsNarrowed = 0;
+        const auto extend = [&](Hypothesis h, int i, int value,
+                                std::optional<SignChoice> fixes = std::nullopt) {
             const int gamma = value >= 0 ? value : 0;
             if (line.forced[i] >= 0 && line.forced[i] != gamma)
                 return;
@@ -434,6 +471,17 @@ private:
             }
             if (double(h.score + remaining[line.lettersThrough[i]][h.options]) <= cut)
                 return;
+            // Most sign patterns belong to no key: one that none can keep leaves the beam at
+            // once, before it crowds out walks that keys do take.
+            if (fixes) {
+                arcsNarrowed += h.arcsBegin < 0 ? signIntervalCount() : h.arcsCount;
+                const int kept =
+                    narrowSignArcs(arcs, h.arcsBegin, h.arcsCount, fixes->state, fixes->negative);
+                if (kept == 0)
+                    return;
+                h.arcsBegin = int(arcs.size()) - kept;
+                h.arcsCount = kept;
+            }
             h.state = qint8(value);
             next.push_back(h);
         };
@@ -479,10 +527,12 @@ private:
                     if (negativeNext)
                         child.negative |= bit;
                     child.score += logHalf;
-                    extend(child, i, negativeNext ? residue - 32 : residue);
+                    extend(child, i, negativeNext ? residue - 32 : residue,
+                           SignChoice{h.state, negativeNext});
                 }
             }
-            work += qint64(next.size());
+            work += qint64(next.size()) + arcsNarrowed / arcsPerWorkUnit;
+            arcsNarrowed %= arcsPerWorkUnit;
             if (int(next.size()) > settings.beamWidth) {
                 stoppedEarly = true;
                 std::nth_element(
@@ -491,6 +541,7 @@ private:
                 next.resize(settings.beamWidth);
             }
             current.swap(next);
+            compactArcs(current);
         }
 
         std::sort(current.begin(), current.end(),
@@ -518,10 +569,36 @@ private:
         return work;
     }
 
+    // Moves the arcs the hypotheses still use to the front once the dropped ones take most
+    // of the room: the search then holds a few beams' worth of arcs at most.
+    void compactArcs(std::vector<Hypothesis> &hypotheses)
+    {
+        constexpr std::size_t slack = 1 << 16;
+        if (arcs.size() < slack)
+            return;
+        std::size_t live = 0;
+        for (const Hypothesis &h : hypotheses)
+            live += std::size_t(h.arcsCount);
+        if (arcs.size() < 2 * live + slack)
+            return;
+        std::vector<SignArc> kept;
+        kept.reserve(std::max(2 * live, slack));
+        for (Hypothesis &h : hypotheses) {
+            if (h.arcsBegin < 0)
+                continue;
+            const int begin = int(kept.size());
+            kept.insert(kept.end(), arcs.begin() + h.arcsBegin,
+                        arcs.begin() + h.arcsBegin + h.arcsCount);
+            h.arcsBegin = begin;
+        }
+        arcs.swap(kept);
+    }
+
     const SearchedLine &line;
     const AttackSettings &settings;
     AttackResult &result;
     const int keep;
+    std::vector<SignArc> arcs; // the hypotheses' multiplier intervals, each a range of it
     std::vector<FoundText> pool;
     std::vector<float> looseBounds; // per class, from the screening
     std::vector<float> exactBounds; // per class, with the full model; NaN until computed

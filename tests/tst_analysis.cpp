@@ -126,6 +126,7 @@ private slots:
     void attackRecoversLine_data();
     void attackRecoversLine();
     void realisedKeysFollowTheGenerator();
+    void signArcsKeepExactlyTheFeasibleSigns();
     void seedsAtTheEdgesRealised_data();
     void seedsAtTheEdgesRealised();
     void printedKeysDecryptToTheirText();
@@ -192,9 +193,8 @@ void TestAnalysis::attackRecoversLine_data()
     // Gamma 0 at every position: the cipher is the line as it stands, which many keys give.
     QTest::newRow("weak key")
         << QStringLiteral(
-               "Реформе, Степан Трофимович вдруг не вытерпел и крикнул ура! И даже сделал рукой "
-               "какой-то жест, изображавший восторг. Крикнул он негромко и даже изящно; даже, "
-               "может быть,")
+               "Учитель открыл окно, и в класс ворвался запах мокрой сирени; дети замолчали, а "
+               "потом кто-то засмеялся, и урок пошёл своим чередом, как будто ничего и не было,")
         << 631924 << 397301 << 677865;
 }
 
@@ -227,6 +227,60 @@ void TestAnalysis::realisedKeysFollowTheGenerator()
         QVERIFY2(found, qPrintable(QStringLiteral("%1,%2,%3").arg(key.a).arg(key.c).arg(key.t0)));
         QCOMPARE(analysis::keyGamma(*found, 120), analysis::keyGamma(key, 120));
     }
+}
+
+// Whether some (A, C) keeps the signs is decided by the multiplier intervals the search
+// narrows: every arc left must hold a C that keeps each sign at its multiplier, and signs that
+// a sampled multiplier keeps must never be dropped. At a fixed A the C that keep the signs,
+// when there are any, begin where one of the half turns begins, so the samples test those.
+void TestAnalysis::signArcsKeepExactlyTheFeasibleSigns()
+{
+    struct Sign
+    {
+        int t;
+        bool negative;
+    };
+    const auto keeps = [](quint32 A, quint32 C, const std::vector<Sign> &signs) {
+        return std::all_of(signs.begin(), signs.end(), [&](const Sign &sign) {
+            return (qint32(A * quint32(sign.t) + C) < 0) == sign.negative;
+        });
+    };
+    QRandomGenerator random(29);
+    int feasibleSets = 0;
+    for (int round = 0; round < 300; ++round) {
+        std::vector<Sign> signs;
+        std::vector<analysis::SignArc> arcs;
+        int begin = -1;
+        int count = 0;
+        const int size = 2 + round % 25;
+        QSet<int> used;
+        while (int(signs.size()) < size) {
+            const int t = random.bounded(-31, 32);
+            if (used.contains(t))
+                continue;
+            used.insert(t);
+            signs.push_back({t, random.bounded(2) == 1});
+            const int kept = analysis::narrowSignArcs(arcs, begin, count, t, signs.back().negative);
+            begin = int(arcs.size()) - kept;
+            count = kept;
+            if (kept == 0)
+                break;
+        }
+        for (int k = begin; k < begin + count; ++k)
+            QVERIFY(keeps(arcs[k].multiplier, arcs[k].start, signs));
+        bool sampled = false;
+        for (int sample = 0; sample < 4000 && !sampled; ++sample) {
+            const quint32 A = random.generate();
+            for (const Sign &sign : signs)
+                sampled = sampled ||
+                          keeps(A, (sign.negative ? 0x80000000u : 0u) - A * quint32(sign.t), signs);
+        }
+        if (sampled)
+            QVERIFY2(count > 0, qPrintable(QStringLiteral("signs of %1 states dropped").arg(size)));
+        feasibleSets += count > 0 ? 1 : 0;
+    }
+    // Both outcomes occur, or the test proves nothing.
+    QVERIFY(feasibleSets > 30 && feasibleSets < 270);
 }
 
 // Seeds at the ends of 0..31 and just past them, and seeds in 0..31 followed by a negative
