@@ -553,7 +553,8 @@ public:
         if (forced[0] >= 0 && forced[0] != first)
             return std::nullopt;
         SignPattern pattern{a, c, r0, seedInRange, false, 0, 0};
-        return follow(pattern, 1, r0);
+        arcs.clear();
+        return follow(pattern, 1, r0, -1, 0);
     }
 
     bool exhausted() const { return budget <= 0 || steps <= 0; }
@@ -561,7 +562,10 @@ public:
 private:
     bool fits(int i, int gamma) const { return forced[i] < 0 || forced[i] == gamma; }
 
-    std::optional<GammaKey> follow(SignPattern pattern, int i, int t)
+    // arcsBegin and arcsCount: the multiplier intervals that keep the signs fixed so far (a
+    // walk no key takes is left at once, not realised at its end).
+    std::optional<GammaKey> follow(SignPattern pattern, int i, int t, int arcsBegin,
+                                   int arcsCount)
     {
         if (exhausted())
             return std::nullopt;
@@ -572,7 +576,7 @@ private:
         }
         const int residue = nextResidue(pattern.a, pattern.c, t);
         if (residue == 0)
-            return fits(i, 0) ? follow(pattern, i + 1, 0) : std::nullopt;
+            return fits(i, 0) ? follow(pattern, i + 1, 0, arcsBegin, arcsCount) : std::nullopt;
         const bool firstStep = i == 1 && !pattern.seedInRange;
         for (const bool negativeNext : {false, true}) {
             if (!firstStep && pattern.isAssigned(t) && pattern.isNegativeAfter(t) != negativeNext)
@@ -580,12 +584,22 @@ private:
             if (!fits(i, negativeNext ? 0 : residue))
                 continue;
             SignPattern next = pattern;
-            if (firstStep)
+            const std::size_t arcsBefore = arcs.size();
+            int nextBegin = arcsBegin;
+            int nextCount = arcsCount;
+            if (firstStep) {
                 next.firstNegative = negativeNext;
-            else
+            } else if (!pattern.isAssigned(t)) {
                 next.assign(t, negativeNext);
-            if (std::optional<GammaKey> key =
-                    follow(next, i + 1, negativeNext ? residue - 32 : residue))
+                nextCount = narrowSignArcs(arcs, arcsBegin, arcsCount, t, negativeNext);
+                if (nextCount == 0)
+                    continue;
+                nextBegin = int(arcsBefore);
+            }
+            std::optional<GammaKey> key =
+                follow(next, i + 1, negativeNext ? residue - 32 : residue, nextBegin, nextCount);
+            arcs.resize(arcsBefore);
+            if (key)
                 return key;
         }
         return std::nullopt;
@@ -593,6 +607,7 @@ private:
 
     const std::vector<qint8> &forced;
     int &budget;
+    std::vector<SignArc> arcs; // the intervals of the walk's steps so far, as a stack
     // Positions followed at most, over all classes: a few hundred milliseconds.
     qint64 steps = 20'000'000;
 };

@@ -226,9 +226,9 @@ public:
             return true;
         });
         // Then every sign pattern, class by class while a class could still beat the list.
+        // The budget is the line's: each place a crib may stand spends from the same one.
         progressBase = 2 * residueClassCount;
-        qint64 work = 0;
-        visitClasses(float(anyKeyLogShare), [this, &work](int index) {
+        visitClasses(float(anyKeyLogShare), [this](int index) {
             work += signSearch(index);
             ++result.classesInDepth;
             if (work > workBudget)
@@ -599,6 +599,7 @@ private:
     AttackResult &result;
     const int keep;
     std::vector<SignArc> arcs; // the hypotheses' multiplier intervals, each a range of it
+    qint64 work = 0;           // the sign search's, over the whole line
     std::vector<FoundText> pool;
     std::vector<float> looseBounds; // per class, from the screening
     std::vector<float> exactBounds; // per class, with the full model; NaN until computed
