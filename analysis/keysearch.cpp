@@ -221,19 +221,22 @@ public:
 
         // The keys people type first: few patterns per class, each cheap to score.
         progressBase = residueClassCount;
-        visitClasses(float(nonWrappingLogShare), [this](int index) {
+        visitClasses(float(nonWrappingLogShare), [this](int index, double) {
             typedPatterns(index);
             return true;
         });
         // Then every sign pattern, class by class while a class could still beat the list.
         // The budget is the line's: each place a crib may stand spends from the same one.
         progressBase = 2 * residueClassCount;
-        visitClasses(float(anyKeyLogShare), [this](int index) {
+        visitClasses(float(anyKeyLogShare), [this](int index, double reach) {
+            if (work > workBudget) {
+                // The classes left unvisited reach no higher than this one.
+                couldBeatFirst(reach);
+                return false;
+            }
             work += signSearch(index);
             ++result.classesInDepth;
-            if (work > workBudget)
-                stoppedEarly = true;
-            return work <= workBudget;
+            return true;
         });
         if (!result.cancelled)
             reportProgress(progressTotal);
@@ -301,7 +304,16 @@ public:
 
     void setPlacements(std::vector<Placement> all) { placements = std::move(all); }
 
-    bool stoppedEarly = false; // a limit of time or width, not the bound, ended some search
+    // A limit of time or width, not the bound, left out something that could have beaten
+    // the first text.
+    bool stoppedEarly = false;
+
+    // A limit left out texts that score at most reach.
+    void couldBeatFirst(double reach)
+    {
+        if (pool.empty() || reach > bestFound())
+            stoppedEarly = true;
+    }
 
     bool cancelled()
     {
@@ -347,7 +359,7 @@ public:
                 std::push_heap(heap.begin(), heap.end());
                 continue;
             }
-            if (!visit(index) || cancelled())
+            if (!visit(index, double(bound + prior)) || cancelled())
                 return;
             if (++visited % 16 == 0)
                 reportProgress(progressBase + visited);
@@ -534,10 +546,14 @@ private:
             work += qint64(next.size()) + arcsNarrowed / arcsPerWorkUnit;
             arcsNarrowed %= arcsPerWorkUnit;
             if (int(next.size()) > settings.beamWidth) {
-                stoppedEarly = true;
                 std::nth_element(
                     next.begin(), next.begin() + settings.beamWidth, next.end(),
                     [](const Hypothesis &x, const Hypothesis &y) { return x.score > y.score; });
+                for (auto dropped = next.begin() + settings.beamWidth; dropped != next.end();
+                     ++dropped) {
+                    couldBeatFirst(double(dropped->score +
+                                          remaining[line.lettersThrough[i]][dropped->options]));
+                }
                 next.resize(settings.beamWidth);
             }
             current.swap(next);
@@ -554,7 +570,7 @@ private:
             if (double(h.score) <= threshold())
                 break;
             if (tried == patternsRealisedPerClass || accepted == keysAcceptedPerClass) {
-                stoppedEarly = true;
+                couldBeatFirst(h.score);
                 break;
             }
             SignPattern pattern = base;

@@ -116,8 +116,11 @@ Figures runKind(KeyKind kind, const QStringList &lines, quint32 seed, int beamWi
         }
         if (best != expected && (kind != KeyKind::Known && kind != KeyKind::Crib)) {
             const std::optional<double> truth = analysis::textScore(cipher, key);
-            if (truth && *truth > result.candidates.first().score + 1e-6)
+            if (truth && *truth > result.candidates.first().score + 1e-6) {
                 ++figures.searchMisses;
+                if (qEnvironmentVariableIsSet("ATTACK_BENCH_VERBOSE"))
+                    std::fprintf(stderr, "search miss: the truth scores %.1f\n", *truth);
+            }
         }
         if (best != expected && qEnvironmentVariableIsSet("ATTACK_BENCH_VERBOSE")) {
             const GammaKey &k = result.candidates.first().key;
