@@ -68,8 +68,8 @@ namespace {
 
 constexpr int stateCount = 63;
 // Each character outside the alphabet lets the walk go both ways; a line of few letters
-// would make the walks too many to follow. Past this many steps over all classes the
-// prior is not weighed.
+// would make the walks too many to follow. Past this many steps over all classes (over all
+// the texts of one line, in the final ranking) the prior is not weighed.
 constexpr qint64 stepBudget = 16'000'000;
 
 // For each period d (1..stateCount): the last position q whose required code differs from the
@@ -108,8 +108,9 @@ struct Signs
 class ClassWalker
 {
 public:
-    explicit ClassWalker(const std::vector<qint8> &required)
-        : required(required), n(int(required.size())), breaks(periodBreaks(required))
+    ClassWalker(const std::vector<qint8> &required, qint64 stepBudget)
+        : required(required), n(int(required.size())), breaks(periodBreaks(required)),
+          stepBudget(stepBudget)
     {
         firstAt.fill(-1);
         for (int i = 0; i < n; ++i) {
@@ -154,6 +155,7 @@ public:
     }
 
     bool exhausted() const { return steps > stepBudget; }
+    qint64 stepsTaken() const { return std::min(steps, stepBudget); }
 
 private:
     static int gammaOf(int state) { return state > 0 ? state : 0; }
@@ -222,7 +224,7 @@ private:
 
     // Positions first..now hold one turn of the cycle (now repeats first); every later code
     // must follow it.
-    bool cycleAgrees(int first, int now) const
+    bool cycleAgrees(int first, int now)
     {
         const int period = now - first;
         if (breaks[period] >= first)
@@ -233,6 +235,8 @@ private:
             if (required[first + phase] >= 0)
                 continue;
             for (int k = first + phase + period; k < n; k += period) {
+                // On a line of few letters this look ahead is most of the work.
+                ++steps;
                 if (required[k] < 0)
                     continue;
                 if (required[k] != gammaAt[first + phase])
@@ -294,6 +298,7 @@ private:
     bool coin = false;
     bool firstNegative = false; // T(1) < 0, when the seed is no state and coin is set
     double total = 0;
+    const qint64 stepBudget;
     qint64 steps = 0;
 };
 
@@ -301,14 +306,21 @@ private:
 
 std::optional<double> keystreamLogPrior(const std::vector<qint8> &required)
 {
+    qint64 stepsLeft = stepBudget;
+    return keystreamLogPrior(required, stepsLeft);
+}
+
+std::optional<double> keystreamLogPrior(const std::vector<qint8> &required, qint64 &stepsLeft)
+{
     if (required.empty())
         return 0.0;
-    ClassWalker walker(required);
+    ClassWalker walker(required, stepsLeft);
     double total = 0;
     for (int index = 0; index < residueClassCount && !walker.exhausted(); ++index) {
         const SignPattern residues = classPattern(index);
         total += walker.share(residues.a, residues.c, residues.r0);
     }
+    stepsLeft -= walker.stepsTaken();
     if (walker.exhausted())
         return std::nullopt;
     if (total <= 0)

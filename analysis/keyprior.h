@@ -73,6 +73,10 @@ double ratioProbability(int k);
 // among many other characters).
 std::optional<double> keystreamLogPrior(const std::vector<qint8> &required);
 
+// The same, taking at most stepsLeft steps of the walks and spending them from it: a caller
+// weighing many texts of one line gives them one budget.
+std::optional<double> keystreamLogPrior(const std::vector<qint8> &required, qint64 &stepsLeft);
+
 struct PriorPattern
 {
     SignPattern pattern;

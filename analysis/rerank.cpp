@@ -79,8 +79,10 @@ public:
         // A line of few letters leaves too many walks to weigh: then each text keeps the prior
         // of the pattern that gave it, for all alike.
         std::vector<double> priors;
+        qint64 stepsLeft = priorStepBudget;
         for (const Reranked &candidate : candidates) {
-            const std::optional<double> prior = keystreamLogPrior(requiredGamma(candidate.letters));
+            const std::optional<double> prior =
+                keystreamLogPrior(requiredGamma(candidate.letters), stepsLeft);
             if (!prior) {
                 priors.clear();
                 break;
@@ -118,6 +120,10 @@ public:
         double score = 0;
         int cribPosition = -1;
     };
+
+    // The walks of every text's prior together, about a second: a line of few letters
+    // among many other characters would otherwise take that for each text.
+    static constexpr qint64 priorStepBudget = 24'000'000;
 
     // Typed relatives beyond this many, best first by their own prior, are not ranked again:
     // the full prior costs a walk through every residue class.

@@ -756,6 +756,14 @@ void TestAnalysis::keystreamPriorGivesUpOnFewLetters()
     std::vector<qint8> codes(300, -1);
     codes.push_back(3);
     QVERIFY(!analysis::keystreamLogPrior(codes));
+    // The texts of one line share a budget: what one spent, the next cannot.
+    std::vector<qint8> letters(40, 5);
+    qint64 stepsLeft = 1'000'000;
+    QVERIFY(analysis::keystreamLogPrior(letters, stepsLeft));
+    QVERIFY(stepsLeft > 0 && stepsLeft < 1'000'000);
+    QVERIFY(!analysis::keystreamLogPrior(codes, stepsLeft));
+    QVERIFY(stepsLeft <= 0);
+    QVERIFY(!analysis::keystreamLogPrior(letters, stepsLeft));
 }
 
 // Progress only grows and ends at its total; a cancel set before the start stops the
