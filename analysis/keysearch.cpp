@@ -242,6 +242,24 @@ public:
             reportProgress(progressTotal);
     }
 
+    // The search's own score of a text on the list; minus infinity for one it never found.
+    double searchScoreOf(const QByteArray &letters) const
+    {
+        const auto found = std::find_if(pool.begin(), pool.end(), [&letters](const FoundText &e) {
+            return e.letters == letters;
+        });
+        return found != pool.end() ? found->score : -std::numeric_limits<double>::infinity();
+    }
+
+    // Whether nothing a limit left out could have beaten, by the search's own score, the
+    // text the final ranking put first (a text the final ranking alone brought in could have
+    // been beaten by anything). The final ranking's first text often scores well below the
+    // search's best, whose readings the longer contexts and the words turned down.
+    bool provenFirst(const QByteArray &letters) const
+    {
+        return leftOutReach <= searchScoreOf(letters);
+    }
+
     // The search reports three passes over the residue classes: the screening, the typed
     // keys, the sign search; a pass that ends early jumps to its end.
     static constexpr int progressTotal = 3 * residueClassCount;
@@ -304,16 +322,8 @@ public:
 
     void setPlacements(std::vector<Placement> all) { placements = std::move(all); }
 
-    // A limit of time or width, not the bound, left out something that could have beaten
-    // the first text.
-    bool stoppedEarly = false;
-
-    // A limit left out texts that score at most reach.
-    void couldBeatFirst(double reach)
-    {
-        if (pool.empty() || reach > bestFound())
-            stoppedEarly = true;
-    }
+    // A limit of time or width, not the bound, left out texts that score at most reach.
+    void couldBeatFirst(double reach) { leftOutReach = std::max(leftOutReach, reach); }
 
     bool cancelled()
     {
@@ -614,6 +624,7 @@ private:
     const AttackSettings &settings;
     AttackResult &result;
     const int keep;
+    double leftOutReach = -std::numeric_limits<double>::infinity(); // see couldBeatFirst
     std::vector<SignArc> arcs; // the hypotheses' multiplier intervals, each a range of it
     qint64 work = 0;           // the sign search's, over the whole line
     std::vector<FoundText> pool;
@@ -784,8 +795,9 @@ AttackResult attackLine(const QString &cipherLine, const AttackSettings &setting
             undecided = undecided || open;
         }
     }
-    result.exhaustive = !search.stoppedEarly;
-    for (const FoundText &entry : search.best()) {
+    const std::vector<FoundText> best = search.best();
+    result.exhaustive = search.provenFirst(best.empty() ? QByteArray() : best.front().letters);
+    for (const FoundText &entry : best) {
         const QString text = settings.candidateTexts ? gammaTransform(cipherLine, entry.key.a,
                                                                       entry.key.c, entry.key.t0)
                                                      : QString();
