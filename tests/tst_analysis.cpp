@@ -984,7 +984,8 @@ void TestAnalysis::firstCandidateIndependentOfTop()
 
 // On random short lines and random residue classes, each bound the search prunes with is at
 // least the best triple score of any text the class can give: every position free to take
-// its residue or 0, which covers every sign pattern of the class.
+// its residue or 0, which covers every sign pattern of the class. Part way along the line the
+// bound holds for the rest of the text after the gammas its two letters before took.
 void TestAnalysis::boundsNeverUnderestimate_data()
 {
     QTest::addColumn<quint32>("seed");
@@ -1016,18 +1017,28 @@ void TestAnalysis::boundsNeverUnderestimate()
             if (lookupCode(line.at(i)))
                 letterPositions.push_back(i);
         }
+        const analysis::ClassBounds bounds = analysis::residueClassBounds(line, index);
         double best = -std::numeric_limits<double>::infinity();
         const int choices = 1 << letterPositions.size();
         for (int mask = 0; mask < choices; ++mask) {
             QByteArray letters;
+            int zeroInstead = 0; // bit k: the k-th letter took gamma 0 instead of its residue
             for (std::size_t k = 0; k < letterPositions.size(); ++k) {
                 const int i = letterPositions[k];
                 const int gamma = (mask >> k) & 1 ? 0 : residues[i];
                 letters.append(char(*lookupCode(line.at(i)) ^ gamma));
+                zeroInstead |= (gamma == 0 && residues[i] != 0 ? 1 : 0) << k;
             }
-            best = std::max(best, analysis::tripleScore(letters));
+            const double whole = analysis::tripleScore(letters);
+            best = std::max(best, whole);
+            for (int k = 0; k < letters.size(); ++k) {
+                const int before = k >= 2 ? (zeroInstead >> (k - 2)) & 1 : 0;
+                const int last = k >= 1 ? (zeroInstead >> (k - 1)) & 1 : 0;
+                const double rest = whole - analysis::tripleScore(letters.left(k));
+                QVERIFY2(bounds.remaining.at(k)[before * 2 + last] >= rest - 1e-3,
+                         qPrintable(QStringLiteral("class %1, letter %2").arg(index).arg(k)));
+            }
         }
-        const analysis::ClassBounds bounds = analysis::residueClassBounds(line, index);
         QVERIFY2(bounds.full >= best - 1e-3, qPrintable(QString::number(index)));
         QVERIFY2(bounds.screening >= best - 1e-3, qPrintable(QString::number(index)));
     }
