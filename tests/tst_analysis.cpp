@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QLocale>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 
@@ -174,6 +175,11 @@ private slots:
     void lineProbabilitiesAtMostOne();
     void longLineTextsWrittenInPieces_data();
     void longLineTextsWrittenInPieces();
+    void tableShowsTheResult_data();
+    void tableShowsTheResult();
+    void narrowBeamIsNotExhaustive();
+    void keyCountByHand_data();
+    void keyCountByHand();
 };
 
 void TestAnalysis::attackRecoversLine_data()
@@ -196,6 +202,9 @@ void TestAnalysis::attackRecoversLine_data()
                "какой-то жест, изображавший восторг. Крикнул он негромко и даже изящно; даже, "
                "может быть,")
         << 631924 << 397301 << 677865;
+    // Gamma 0 at the first 33 positions: a short line stands as it is, which many keys give.
+    QTest::newRow("short line as it stands")
+        << QStringLiteral("Кот спит на окне") << 1 << 1 << -2147483647 - 1;
 }
 
 void TestAnalysis::attackRecoversLine()
@@ -210,6 +219,9 @@ void TestAnalysis::attackRecoversLine()
     QCOMPARE(result.candidates.first().text, encrypted(cipher, {a, c, t0}));
     for (const analysis::Candidate &candidate : result.candidates)
         QCOMPARE(encrypted(cipher, candidate.key), candidate.text);
+    // The benchmark's score of the truth is the one the ranking gave it.
+    const std::optional<double> truthScore = analysis::textScore(cipher, {a, c, t0});
+    QVERIFY(truthScore && qAbs(*truthScore - result.candidates.first().score) < 1e-6);
 }
 
 void TestAnalysis::realisedKeysFollowTheGenerator()
@@ -949,6 +961,9 @@ void TestAnalysis::tableReport_data()
                                  << QStringList{"из 6 символа"};
     QTest::newRow("one letter") << QStringLiteral("Я") << QStringList{}
                                 << QStringList{"из 1 символа"} << QStringList{"из 1 символов"};
+    QTest::newRow("eleven characters")
+        << QStringLiteral("Привет, мир") << QStringList{} << QStringList{"из 11 символов"}
+        << QStringList{"из 11 символа"};
     QTest::newRow("with a crib") << station << QStringList{"--crib", "буфетчица"}
                                  << QStringList{"фрагмент с позиции"} << QStringList{};
 }
@@ -977,9 +992,13 @@ void TestAnalysis::confidenceIsAShare()
     const Run run = cli({"attack", "--format", "tsv", "--top", "20"},
                         encrypted(QStringLiteral("Кот спит"), {17, 4, 90}).toUtf8());
     QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.err.contains(QStringLiteral("мало букв")), qPrintable(run.err));
     double sum = 0;
     double previous = 1;
+    QSet<QString> texts;
     for (const QHash<QString, QString> &row : tsvRecords(run.out)) {
+        QVERIFY2(!texts.contains(row.value("text")), qPrintable(row.value("text")));
+        texts.insert(row.value("text"));
         const double confidence = row.value("confidence").toDouble();
         QVERIFY(confidence >= 0 && confidence <= previous + 1e-9);
         previous = confidence;
@@ -1000,6 +1019,7 @@ void TestAnalysis::firstCandidateIndependentOfTop()
     QVERIFY(!one.candidates.isEmpty() && !hundred.candidates.isEmpty());
     QCOMPARE(one.candidates.first().text, hundred.candidates.first().text);
     QCOMPARE(one.candidates.first().score, hundred.candidates.first().score);
+    QCOMPARE(one.candidates.first().confidence, hundred.candidates.first().confidence);
 }
 
 // On random short lines and random residue classes, each bound the search prunes with is at
@@ -1074,11 +1094,23 @@ void TestAnalysis::typedFamilySharesAddUp()
         const int index = int(random.bounded(analysis::residueClassCount));
         const int length = 1 + int(random.bounded(80));
         double sum = 0;
-        for (const analysis::PriorPattern &pattern : analysis::typedFamily(index, length))
+        double seedInRange = 0;
+        double firstNegative = 0;
+        for (const analysis::PriorPattern &pattern : analysis::typedFamily(index, length)) {
             sum += std::exp(pattern.logPrior);
+            seedInRange += pattern.pattern.seedInRange ? std::exp(pattern.logPrior) : 0;
+            firstNegative += pattern.pattern.firstNegative ? std::exp(pattern.logPrior) : 0;
+        }
         QVERIFY2(
             std::abs(sum - (analysis::classKeyShare + analysis::typedKeyShare)) < 1e-9,
             qPrintable(QStringLiteral("class %1, length %2: %3").arg(index).arg(length).arg(sum)));
+        // T0 in 0..31: 32 of the 100 class seeds, 32 of the 10^6 + 1 typed ones. T(1) < 0 only
+        // from a typed T0 above 31, half the time, and only when T(1) mod 32 is not 0.
+        const double typedOut = analysis::typedKeyShare * (1 - 32.0 / 1000001);
+        const int r1 = ((index >> 10) * (index & 31) + ((index >> 5) & 31)) % 32;
+        QVERIFY(std::abs(seedInRange - (analysis::classKeyShare * 0.32 +
+                                        analysis::typedKeyShare * 32.0 / 1000001)) < 1e-12);
+        QVERIFY(std::abs(firstNegative - (r1 != 0 && length > 1 ? typedOut / 2 : 0)) < 1e-12);
     }
 }
 
@@ -1175,6 +1207,92 @@ void TestAnalysis::keystreamBound()
     const QString shown = QLocale(QLocale::Russian).toString(expected, 'f', 1);
     QVERIFY2(run.out.contains(QStringLiteral("не больше 2^%1 различных гамм").arg(shown)),
              qPrintable(run.out));
+    QVERIFY(run.out.contains(QStringLiteral("не больше 2^%1 на класс").arg(length)));
+}
+
+// The table shows the search's own result: its header, each candidate's cells and text, the
+// first key's class and seed, and the early-stop sentence exactly when the search was cut.
+void TestAnalysis::tableShowsTheResult_data()
+{
+    QTest::addColumn<QString>("plain");
+    QTest::addColumn<GammaKey>("key");
+    QTest::newRow("six letters") << QStringLiteral("Привет") << GammaKey{5, 3, 7};
+    QTest::newRow("T0 = 31") << QStringLiteral("Огонь заливают водой, от солнца прячутся в тени")
+                             << GammaKey{18, 55, 31};
+}
+
+void TestAnalysis::tableShowsTheResult()
+{
+    QFETCH(QString, plain);
+    QFETCH(GammaKey, key);
+    const QString cipher = encrypted(plain, key);
+    const analysis::AttackResult result = analysis::attackLine(cipher, {});
+    const Run run = cli({"attack"}, cipher.toUtf8());
+    QCOMPARE(run.exitCode, 0);
+    const QStringList lines = run.out.split(QLatin1Char('\n'));
+    QCOMPARE(lines.first().split(QLatin1Char(' '), Qt::SkipEmptyParts),
+             QStringList({"место", "оценка", "уверенность", "A", "C", "T0", "текст"}));
+    static const QRegularExpression row(
+        QStringLiteral(R"(^ *(\d+) +(\S+) +(\d+)% +(-?\d+) +(-?\d+) +(-?\d+)  (.*)$)"));
+    for (int k = 0; k < result.candidates.size(); ++k) {
+        const analysis::Candidate &candidate = result.candidates.at(k);
+        const QRegularExpressionMatch cells = row.match(lines.value(k + 1));
+        QVERIFY2(cells.hasMatch(), qPrintable(lines.value(k + 1)));
+        QCOMPARE(cells.captured(1).toInt(), k + 1);
+        QVERIFY(qAbs(cells.captured(2).toDouble() - candidate.score) <= 0.05);
+        QVERIFY(qAbs(cells.captured(3).toInt() - candidate.confidence * 100) <= 0.5 + 1e-9);
+        QCOMPARE(GammaKey({cells.captured(4).toInt(), cells.captured(5).toInt(),
+                           cells.captured(6).toInt()}),
+                 candidate.key);
+        QCOMPARE(cells.captured(7), candidate.text.trimmed());
+    }
+    const GammaKey first = result.candidates.first().key;
+    const QString seed = first.t0 < 0    ? QStringLiteral("T0 отрицательное")
+                         : first.t0 > 31 ? QStringLiteral("T0 больше 31")
+                                         : QStringLiteral("T0 в 0..31");
+    const QString keyClass = QStringLiteral("A ≡ %1, C ≡ %2, T0 ≡ %3 (по модулю 32), %4")
+                                 .arg(quint32(first.a) % 32)
+                                 .arg(quint32(first.c) % 32)
+                                 .arg(quint32(first.t0) % 32)
+                                 .arg(seed);
+    QVERIFY2(run.out.contains(keyClass), qPrintable(keyClass));
+    QCOMPARE(run.out.contains(QStringLiteral("Поиск остановлен досрочно")), !result.exhaustive);
+}
+
+// A beam narrower than the line's sign patterns cuts the search, and the result says so.
+void TestAnalysis::narrowBeamIsNotExhaustive()
+{
+    analysis::AttackSettings settings;
+    settings.beamWidth = 1;
+    const analysis::AttackResult result =
+        analysis::attackLine(encrypted(QStringLiteral("Привет"), {5, 3, 7}), settings);
+    QVERIFY(!result.candidates.isEmpty());
+    QVERIFY(!result.exhaustive);
+}
+
+// The keys that share a keystream, counted by hand. A ≡ 5 and C ≡ 3 (mod 32) each have 2^27
+// values: 2^54 pairs. Over one position T0 = 7 is the only seed of its residue in 0..31;
+// over two, T(1) = 7·A + C must keep its sign: half the pairs. T0 ≡ 8 outside 0..31 has
+// 2^27 − 1 values, and half of them keep T(1) = 40·A + 3 non-negative.
+void TestAnalysis::keyCountByHand_data()
+{
+    QTest::addColumn<GammaKey>("key");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<double>("log2Count");
+    const double seedsOutside = std::log2(double(1 << 27) - 1);
+    QTest::newRow("one position, T0 in 0..31") << GammaKey{5, 3, 7} << 1 << 54.0;
+    QTest::newRow("two positions, T0 in 0..31") << GammaKey{5, 3, 7} << 2 << 53.0;
+    QTest::newRow("one position, T0 above 31") << GammaKey{5, 3, 40} << 1 << 54 + seedsOutside;
+    QTest::newRow("two positions, T0 above 31") << GammaKey{5, 3, 40} << 2 << 53 + seedsOutside;
+}
+
+void TestAnalysis::keyCountByHand()
+{
+    QFETCH(GammaKey, key);
+    QFETCH(int, length);
+    QFETCH(double, log2Count);
+    QVERIFY2(qAbs(analysis::keyCountLog2(key, length) - log2Count) < 1e-6,
+             qPrintable(QString::number(analysis::keyCountLog2(key, length), 'f', 6)));
 }
 
 QTEST_GUILESS_MAIN(TestAnalysis)
