@@ -816,8 +816,9 @@ ClassBounds residueClassBounds(const QString &cipherLine, int classIndex)
     const SearchedLine line = searchedLine(cipherLine, AttackSettings{});
     std::vector<qint8> residues;
     fillResidues(classIndex, line.length, residues);
-    return {classBound(line, residues, bestAfterLetter()),
-            remainingBounds(line, residues).front()[0]};
+    std::vector<std::array<float, 4>> remaining = remainingBounds(line, residues);
+    const double full = remaining.front()[0];
+    return {classBound(line, residues, bestAfterLetter()), full, std::move(remaining)};
 }
 
 std::optional<double> textScore(const QString &cipherLine, const GammaKey &key)

@@ -10,9 +10,11 @@
 #include <QVector>
 #include <QtGlobal>
 
+#include <array>
 #include <atomic>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace analysis {
 
@@ -91,6 +93,10 @@ struct ClassBounds
 {
     double screening = 0;
     double full = 0;
+    // What the letters from the k-th on can still add, by which gamma the two letters before
+    // it took (index 2·u + v, u the earlier one; 1 is gamma 0 where the residue is not 0): the
+    // bound a hypothesis is pruned with part way along the line. full is remaining[0][0].
+    std::vector<std::array<float, 4>> remaining;
 };
 ClassBounds residueClassBounds(const QString &cipherLine, int classIndex);
 

@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QLocale>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 
@@ -175,6 +176,11 @@ private slots:
     void lineProbabilitiesAtMostOne();
     void longLineTextsWrittenInPieces_data();
     void longLineTextsWrittenInPieces();
+    void tableShowsTheResult_data();
+    void tableShowsTheResult();
+    void narrowBeamIsNotExhaustive();
+    void keyCountByHand_data();
+    void keyCountByHand();
 };
 
 void TestAnalysis::attackRecoversLine_data()
@@ -186,27 +192,34 @@ void TestAnalysis::attackRecoversLine_data()
     // Whether the search must prove the first text the best it can score: nothing that could
     // beat it is left out by the search's limits.
     QTest::addColumn<bool>("proven");
-    QTest::newRow("negative key") << evening << -1234567 << -7654321 << -99 << false;
-    QTest::newRow("T0 above 31") << letter << 12345 << 678 << 9999 << true;
-    QTest::newRow("wrapping key") << station << 2000000011 << 1999999999 << 2147483647 << false;
+    // Whether the final ranking weighs every text's keystream over all keys; a line that
+    // opens with several characters outside the alphabet leaves some texts too many walks.
+    QTest::addColumn<bool>("weighed");
+    QTest::newRow("negative key") << evening << -1234567 << -7654321 << -99 << false << true;
+    QTest::newRow("T0 above 31") << letter << 12345 << 678 << 9999 << true << true;
+    QTest::newRow("wrapping key") << station << 2000000011 << 1999999999 << 2147483647 << false
+                                  << true;
     QTest::newRow("classroom key, T0 below 32")
         << QStringLiteral("Огонь заливают водой, от солнца прячутся в тени") << 18 << 55 << 5
-        << true;
+        << true << true;
     QTest::newRow("the guide's key 5,3,7")
         << QStringLiteral("Когда идеи овладевают массами, они становятся силой") << 5 << 3 << 7
-        << true;
+        << true << true;
     // Most sign patterns of this class belong to no key; they must not crowd out the ones
     // that do.
     QTest::newRow("32-bit key, line opening with other characters")
         << QStringLiteral("(17) cstime %ld Время, которое процесс ждал своих потомков в режиме "
                           "ядра, в тиках часов системы")
-        << -2062817869 << 2094013439 << 523372485 << false;
+        << -2062817869 << 2094013439 << 523372485 << false << false;
     // Gamma 0 at every position: the cipher is the line as it stands, which many keys give.
     QTest::newRow("weak key")
         << QStringLiteral(
                "Учитель открыл окно, и в класс ворвался запах мокрой сирени; дети замолчали, а "
                "потом кто-то засмеялся, и урок пошёл своим чередом, как будто ничего и не было,")
-        << 631924 << 397301 << 677865 << false;
+        << 631924 << 397301 << 677865 << false << true;
+    // Gamma 0 at the first 33 positions: a short line stands as it is, which many keys give.
+    QTest::newRow("short line as it stands")
+        << QStringLiteral("Кот спит на окне") << 1 << 1 << -2147483647 - 1 << false << true;
 }
 
 void TestAnalysis::attackRecoversLine()
@@ -216,6 +229,7 @@ void TestAnalysis::attackRecoversLine()
     QFETCH(qint32, c);
     QFETCH(qint32, t0);
     QFETCH(bool, proven);
+    QFETCH(bool, weighed);
     const QString cipher = encrypted(plain, {a, c, t0});
     const analysis::AttackResult result = analysis::attackLine(cipher, {});
     QVERIFY(!result.candidates.isEmpty());
@@ -224,6 +238,11 @@ void TestAnalysis::attackRecoversLine()
         QVERIFY(result.exhaustive);
     for (const analysis::Candidate &candidate : result.candidates)
         QCOMPARE(encrypted(cipher, candidate.key), candidate.text);
+    // The benchmark's score of the truth is the one the ranking gave it.
+    if (weighed) {
+        const std::optional<double> truthScore = analysis::textScore(cipher, {a, c, t0});
+        QVERIFY(truthScore && qAbs(*truthScore - result.candidates.first().score) < 1e-6);
+    }
 }
 
 void TestAnalysis::realisedKeysFollowTheGenerator()
@@ -343,19 +362,28 @@ void TestAnalysis::printedKeysDecryptToTheirText()
 
 void TestAnalysis::knownBeginning_data()
 {
+    QTest::addColumn<QString>("plain");
     QTest::addColumn<QString>("known");
     QTest::addColumn<int>("exitCode");
-    QTest::newRow("letters in any case") << QStringLiteral("на стАнции") << 0;
-    QTest::newRow("punctuation too") << QStringLiteral("На станции было пусто и холодно,") << 0;
-    QTest::newRow("comma where a letter is") << QStringLiteral("На,") << 1;
-    QTest::newRow("longer than the line") << station + QStringLiteral(" Конец.") << 1;
+    QTest::newRow("letters in any case") << station << QStringLiteral("на стАнции") << 0;
+    QTest::newRow("punctuation too")
+        << station << QStringLiteral("На станции было пусто и холодно,") << 0;
+    QTest::newRow("comma where a letter is") << station << QStringLiteral("На,") << 1;
+    QTest::newRow("longer than the line") << station << station + QStringLiteral(" Конец.") << 1;
+    // Past the 1024 positions the search ranks, the known beginning still binds: one letter
+    // changed at 1050 leaves no key (the keystream repeats long before).
+    const QString longLine = QString(letter + QLatin1Char(' ')).repeated(8);
+    QTest::newRow("longer than the ranked part") << longLine << longLine.left(1100) << 0;
+    QTest::newRow("differs after the ranked part")
+        << longLine << longLine.left(1050) + QStringLiteral("Щ") + longLine.mid(1051, 49) << 1;
 }
 
 void TestAnalysis::knownBeginning()
 {
+    QFETCH(QString, plain);
     QFETCH(QString, known);
     QFETCH(int, exitCode);
-    const QString cipher = encrypted(station, {987654, 321, 555});
+    const QString cipher = encrypted(plain, {987654, 321, 555});
     const Run run = cli({"attack", "--format", "tsv", "--known", known}, cipher.toUtf8());
     QCOMPARE(run.exitCode, exitCode);
     if (exitCode != 0) {
@@ -385,6 +413,16 @@ void TestAnalysis::badInput_data()
         << QStringList{"attack"} << QByteArray("\xD0\xD0\n") << 1 << QStringLiteral("не UTF-8");
     QTest::newRow("missing file") << QStringList{"attack", "/nonexistent/шифр.txt"} << QByteArray()
                                   << 1 << QStringLiteral("не найден");
+    // "ООО" under "ЛЛИ" needs gamma 5, 5, 7: state 5 followed by 5 is followed by 5 again, so no
+    // key gives it. Alone, that is proven; after 24 commas, each letting the walk go both
+    // ways, the proof runs out of walks and the tool must say it is not decided.
+    QTest::newRow("no key, proven")
+        << QStringList{"attack", "--known", "ООО"} << QStringLiteral("ЛЛИ\n").toUtf8() << 1
+        << QStringLiteral("ни один ключ");
+    const QString commas(24, QLatin1Char(','));
+    QTest::newRow("no key, undecided")
+        << QStringList{"attack", "--known", commas + QStringLiteral("ООО")}
+        << QString(commas + QStringLiteral("ЛЛИ\n")).toUtf8() << 3 << QStringLiteral("не доказано");
 }
 
 void TestAnalysis::badInput()
@@ -914,6 +952,7 @@ void TestAnalysis::cribInTheMiddle_data()
     QTest::addColumn<int>("exitCode");
     QTest::newRow("ten letters") << QStringLiteral("поезд опаз") << 0;
     QTest::newRow("any case") << QStringLiteral("БУФЕТЧИЦА") << 0;
+    QTest::newRow("the line's last characters") << QStringLiteral("рано.") << 0;
     QTest::newRow("punctuation nowhere in the line") << QStringLiteral("снег;") << 1;
 }
 
@@ -1006,6 +1045,9 @@ void TestAnalysis::tableReport_data()
                                  << QStringList{"из 6 символа"};
     QTest::newRow("one letter") << QStringLiteral("Я") << QStringList{}
                                 << QStringList{"из 1 символа"} << QStringList{"из 1 символов"};
+    QTest::newRow("eleven characters")
+        << QStringLiteral("Привет, мир") << QStringList{} << QStringList{"из 11 символов"}
+        << QStringList{"из 11 символа"};
     QTest::newRow("with a crib") << station << QStringList{"--crib", "буфетчица"}
                                  << QStringList{"фрагмент с позиции"} << QStringList{};
 }
@@ -1034,9 +1076,13 @@ void TestAnalysis::confidenceIsAShare()
     const Run run = cli({"attack", "--format", "tsv", "--top", "20"},
                         encrypted(QStringLiteral("Кот спит"), {17, 4, 90}).toUtf8());
     QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.err.contains(QStringLiteral("мало букв")), qPrintable(run.err));
     double sum = 0;
     double previous = 1;
+    QSet<QString> texts;
     for (const QHash<QString, QString> &row : tsvRecords(run.out)) {
+        QVERIFY2(!texts.contains(row.value("text")), qPrintable(row.value("text")));
+        texts.insert(row.value("text"));
         const double confidence = row.value("confidence").toDouble();
         QVERIFY(confidence >= 0 && confidence <= previous + 1e-9);
         previous = confidence;
@@ -1057,11 +1103,13 @@ void TestAnalysis::firstCandidateIndependentOfTop()
     QVERIFY(!one.candidates.isEmpty() && !hundred.candidates.isEmpty());
     QCOMPARE(one.candidates.first().text, hundred.candidates.first().text);
     QCOMPARE(one.candidates.first().score, hundred.candidates.first().score);
+    QCOMPARE(one.candidates.first().confidence, hundred.candidates.first().confidence);
 }
 
 // On random short lines and random residue classes, each bound the search prunes with is at
 // least the best triple score of any text the class can give: every position free to take
-// its residue or 0, which covers every sign pattern of the class.
+// its residue or 0, which covers every sign pattern of the class. Part way along the line the
+// bound holds for the rest of the text after the gammas its two letters before took.
 void TestAnalysis::boundsNeverUnderestimate_data()
 {
     QTest::addColumn<quint32>("seed");
@@ -1093,18 +1141,28 @@ void TestAnalysis::boundsNeverUnderestimate()
             if (lookupCode(line.at(i)))
                 letterPositions.push_back(i);
         }
+        const analysis::ClassBounds bounds = analysis::residueClassBounds(line, index);
         double best = -std::numeric_limits<double>::infinity();
         const int choices = 1 << letterPositions.size();
         for (int mask = 0; mask < choices; ++mask) {
             QByteArray letters;
+            int zeroInstead = 0; // bit k: the k-th letter took gamma 0 instead of its residue
             for (std::size_t k = 0; k < letterPositions.size(); ++k) {
                 const int i = letterPositions[k];
                 const int gamma = (mask >> k) & 1 ? 0 : residues[i];
                 letters.append(char(*lookupCode(line.at(i)) ^ gamma));
+                zeroInstead |= (gamma == 0 && residues[i] != 0 ? 1 : 0) << k;
             }
-            best = std::max(best, analysis::tripleScore(letters));
+            const double whole = analysis::tripleScore(letters);
+            best = std::max(best, whole);
+            for (int k = 0; k < letters.size(); ++k) {
+                const int before = k >= 2 ? (zeroInstead >> (k - 2)) & 1 : 0;
+                const int last = k >= 1 ? (zeroInstead >> (k - 1)) & 1 : 0;
+                const double rest = whole - analysis::tripleScore(letters.left(k));
+                QVERIFY2(bounds.remaining.at(k)[before * 2 + last] >= rest - 1e-3,
+                         qPrintable(QStringLiteral("class %1, letter %2").arg(index).arg(k)));
+            }
         }
-        const analysis::ClassBounds bounds = analysis::residueClassBounds(line, index);
         QVERIFY2(bounds.full >= best - 1e-3, qPrintable(QString::number(index)));
         QVERIFY2(bounds.screening >= best - 1e-3, qPrintable(QString::number(index)));
     }
@@ -1120,11 +1178,23 @@ void TestAnalysis::typedFamilySharesAddUp()
         const int index = int(random.bounded(analysis::residueClassCount));
         const int length = 1 + int(random.bounded(80));
         double sum = 0;
-        for (const analysis::PriorPattern &pattern : analysis::typedFamily(index, length))
+        double seedInRange = 0;
+        double firstNegative = 0;
+        for (const analysis::PriorPattern &pattern : analysis::typedFamily(index, length)) {
             sum += std::exp(pattern.logPrior);
+            seedInRange += pattern.pattern.seedInRange ? std::exp(pattern.logPrior) : 0;
+            firstNegative += pattern.pattern.firstNegative ? std::exp(pattern.logPrior) : 0;
+        }
         QVERIFY2(
             std::abs(sum - (analysis::classKeyShare + analysis::typedKeyShare)) < 1e-9,
             qPrintable(QStringLiteral("class %1, length %2: %3").arg(index).arg(length).arg(sum)));
+        // T0 in 0..31: 32 of the 100 class seeds, 32 of the 10^6 + 1 typed ones. T(1) < 0 only
+        // from a typed T0 above 31, half the time, and only when T(1) mod 32 is not 0.
+        const double typedOut = analysis::typedKeyShare * (1 - 32.0 / 1000001);
+        const int r1 = ((index >> 10) * (index & 31) + ((index >> 5) & 31)) % 32;
+        QVERIFY(std::abs(seedInRange - (analysis::classKeyShare * 0.32 +
+                                        analysis::typedKeyShare * 32.0 / 1000001)) < 1e-12);
+        QVERIFY(std::abs(firstNegative - (r1 != 0 && length > 1 ? typedOut / 2 : 0)) < 1e-12);
     }
 }
 
@@ -1221,6 +1291,93 @@ void TestAnalysis::keystreamBound()
     const QString shown = QLocale(QLocale::Russian).toString(expected, 'f', 1);
     QVERIFY2(run.out.contains(QStringLiteral("не больше 2^%1 различных гамм").arg(shown)),
              qPrintable(run.out));
+    QVERIFY(run.out.contains(QStringLiteral("не больше 2^%1 на класс").arg(length)));
+}
+
+// The table shows the search's own result: its header, each candidate's cells and text, the
+// first key's class and seed, and the early-stop sentence exactly when the search was cut.
+void TestAnalysis::tableShowsTheResult_data()
+{
+    QTest::addColumn<QString>("plain");
+    QTest::addColumn<GammaKey>("key");
+    QTest::newRow("six letters") << QStringLiteral("Привет") << GammaKey{5, 3, 7};
+    QTest::newRow("T0 = 31") << QStringLiteral("Огонь заливают водой, от солнца прячутся в тени")
+                             << GammaKey{18, 55, 31};
+}
+
+void TestAnalysis::tableShowsTheResult()
+{
+    QFETCH(QString, plain);
+    QFETCH(GammaKey, key);
+    const QString cipher = encrypted(plain, key);
+    const analysis::AttackResult result = analysis::attackLine(cipher, {});
+    const Run run = cli({"attack"}, cipher.toUtf8());
+    QCOMPARE(run.exitCode, 0);
+    const QStringList lines = run.out.split(QLatin1Char('\n'));
+    QCOMPARE(lines.first().split(QLatin1Char(' '), Qt::SkipEmptyParts),
+             QStringList({"место", "оценка", "уверенность", "A", "C", "T0", "текст"}));
+    static const QRegularExpression row(
+        QStringLiteral(R"(^ *(\d+) +(\S+) +(\d+)% +(-?\d+) +(-?\d+) +(-?\d+)  (.*)$)"));
+    for (int k = 0; k < result.candidates.size(); ++k) {
+        const analysis::Candidate &candidate = result.candidates.at(k);
+        const QRegularExpressionMatch cells = row.match(lines.value(k + 1));
+        QVERIFY2(cells.hasMatch(), qPrintable(lines.value(k + 1)));
+        QCOMPARE(cells.captured(1).toInt(), k + 1);
+        QVERIFY(qAbs(cells.captured(2).toDouble() - candidate.score) <= 0.05);
+        QVERIFY(qAbs(cells.captured(3).toInt() - candidate.confidence * 100) <= 0.5 + 1e-9);
+        QCOMPARE(GammaKey({cells.captured(4).toInt(), cells.captured(5).toInt(),
+                           cells.captured(6).toInt()}),
+                 candidate.key);
+        QCOMPARE(cells.captured(7), candidate.text.trimmed());
+    }
+    const GammaKey first = result.candidates.first().key;
+    const QString seed = first.t0 < 0    ? QStringLiteral("T0 отрицательное")
+                         : first.t0 > 31 ? QStringLiteral("T0 больше 31")
+                                         : QStringLiteral("T0 в 0..31");
+    const QString keyClass = QStringLiteral("A ≡ %1, C ≡ %2, T0 ≡ %3 (по модулю 32), %4")
+                                 .arg(quint32(first.a) % 32)
+                                 .arg(quint32(first.c) % 32)
+                                 .arg(quint32(first.t0) % 32)
+                                 .arg(seed);
+    QVERIFY2(run.out.contains(keyClass), qPrintable(keyClass));
+    QCOMPARE(run.out.contains(QStringLiteral("Поиск остановлен досрочно")), !result.exhaustive);
+}
+
+// A beam of one pattern on a long line under a wrapping key drops walks that could beat the
+// first text, and the result says so.
+void TestAnalysis::narrowBeamIsNotExhaustive()
+{
+    analysis::AttackSettings settings;
+    settings.beamWidth = 1;
+    const analysis::AttackResult result =
+        analysis::attackLine(encrypted(station, {2000000011, 1999999999, 2147483647}), settings);
+    QVERIFY(!result.candidates.isEmpty());
+    QVERIFY(!result.exhaustive);
+}
+
+// The keys that share a keystream, counted by hand. A ≡ 5 and C ≡ 3 (mod 32) each have 2^27
+// values: 2^54 pairs. Over one position T0 = 7 is the only seed of its residue in 0..31;
+// over two, T(1) = 7·A + C must keep its sign: half the pairs. T0 ≡ 8 outside 0..31 has
+// 2^27 − 1 values, and half of them keep T(1) = 40·A + 3 non-negative.
+void TestAnalysis::keyCountByHand_data()
+{
+    QTest::addColumn<GammaKey>("key");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<double>("log2Count");
+    const double seedsOutside = std::log2(double(1 << 27) - 1);
+    QTest::newRow("one position, T0 in 0..31") << GammaKey{5, 3, 7} << 1 << 54.0;
+    QTest::newRow("two positions, T0 in 0..31") << GammaKey{5, 3, 7} << 2 << 53.0;
+    QTest::newRow("one position, T0 above 31") << GammaKey{5, 3, 40} << 1 << 54 + seedsOutside;
+    QTest::newRow("two positions, T0 above 31") << GammaKey{5, 3, 40} << 2 << 53 + seedsOutside;
+}
+
+void TestAnalysis::keyCountByHand()
+{
+    QFETCH(GammaKey, key);
+    QFETCH(int, length);
+    QFETCH(double, log2Count);
+    QVERIFY2(qAbs(analysis::keyCountLog2(key, length) - log2Count) < 1e-6,
+             qPrintable(QString::number(analysis::keyCountLog2(key, length), 'f', 6)));
 }
 
 QTEST_GUILESS_MAIN(TestAnalysis)
