@@ -314,6 +314,21 @@ void TestAnalysis::signArcsKeepExactlyTheFeasibleSigns()
     }
     // Both outcomes occur, or the test proves nothing.
     QVERIFY(feasibleSets > 30 && feasibleSets < 270);
+    // The signs a real key gives, on many states at once, where few multipliers keep them.
+    for (int round = 0; round < 300; ++round) {
+        const quint32 A = random.generate();
+        const quint32 C = random.generate();
+        std::vector<analysis::SignArc> arcs;
+        int begin = -1;
+        int count = 0;
+        for (int t = -31; t <= 31 && (begin < 0 || count > 0); t += 1 + int(random.bounded(3))) {
+            const bool negative = qint32(A * quint32(t) + C) < 0;
+            count = analysis::narrowSignArcs(arcs, begin, count, t, negative);
+            begin = int(arcs.size()) - count;
+        }
+        QVERIFY2(count > 0,
+                 qPrintable(QStringLiteral("signs of A = %1, C = %2 dropped").arg(A).arg(C)));
+    }
 }
 
 // Seeds at the ends of 0..31 and just past them, and seeds in 0..31 followed by a negative
