@@ -42,9 +42,10 @@ constexpr qint64 workBudget = 60'000'000;
 // per unit of that work (a hypothesis scored at one position).
 constexpr qint64 arcsPerWorkUnit = 8;
 
-// A text this far below the best one found holds e^−30 of its weight: it cannot change the
-// confidence, and the final ranking, whose scores differ from the search's by far less, never
-// puts it first. The search spends nothing on texts below it.
+// A text this far below the best one found holds e^−30 of its weight by the search's own
+// score, too little to move the confidence; the search spends nothing on texts below it. (The
+// final ranking weighs the list again, and whether a limit left out anything that could beat
+// the text it puts first is checked against that text.)
 constexpr double negligibleMargin = 30;
 
 // False when the known beginning cannot be the plain text of this line under any key.
