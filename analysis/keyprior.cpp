@@ -108,9 +108,9 @@ struct Signs
 class ClassWalker
 {
 public:
-    ClassWalker(const std::vector<qint8> &required, qint64 stepBudget)
+    ClassWalker(const std::vector<qint8> &required, qint64 stepLimit)
         : required(required), n(int(required.size())), breaks(periodBreaks(required)),
-          stepBudget(stepBudget)
+          stepLimit(stepLimit)
     {
         firstAt.fill(-1);
         for (int i = 0; i < n; ++i) {
@@ -154,8 +154,8 @@ public:
         return total;
     }
 
-    bool exhausted() const { return steps > stepBudget; }
-    qint64 stepsTaken() const { return std::min(steps, stepBudget); }
+    bool exhausted() const { return steps > stepLimit; }
+    qint64 stepsTaken() const { return std::min(steps, stepLimit); }
 
 private:
     static int gammaOf(int state) { return state > 0 ? state : 0; }
@@ -183,7 +183,7 @@ private:
     // State stands at position i, its gamma there already checked.
     void from(int i, int state, Signs signs)
     {
-        if (++steps > stepBudget)
+        if (++steps > stepLimit)
             return;
         gammaAt[i] = qint8(gammaOf(state));
         if (i + 1 == n) {
@@ -298,7 +298,7 @@ private:
     bool coin = false;
     bool firstNegative = false; // T(1) < 0, when the seed is no state and coin is set
     double total = 0;
-    const qint64 stepBudget;
+    const qint64 stepLimit;
     qint64 steps = 0;
 };
 
