@@ -239,6 +239,12 @@ Arc intersectHalfTurn(const Arc &arc, quint32 start)
     return Arc{0, 0};
 }
 
+// Where the C begin that give wrap32(A·t + C) the wanted sign: a half turn from there.
+quint32 halfTurnStart(quint32 A, int t, bool negative)
+{
+    return (negative ? halfTurn : 0u) - A * quint32(t);
+}
+
 struct Constraint
 {
     int t;
@@ -249,8 +255,7 @@ std::optional<quint32> feasibleC(const std::vector<Constraint> &constraints, qui
 {
     Arc arc;
     for (const Constraint &constraint : constraints) {
-        const quint32 start = (constraint.negative ? halfTurn : 0u) - A * quint32(constraint.t);
-        arc = intersectHalfTurn(arc, start);
+        arc = intersectHalfTurn(arc, halfTurnStart(A, constraint.t, constraint.negative));
         if (arc.length == 0)
             return std::nullopt;
     }
@@ -485,22 +490,11 @@ const std::vector<quint32> &intervalMultipliers()
     return middles;
 }
 
-// The arc narrowed to the C with the wanted sign of wrap32(A·t + C): the half turn
-// [start, start + 2^31). Both are at most half turns, so what is left is one arc.
+// The arc narrowed to the C with the wanted sign of wrap32(A·t + C) at its multiplier.
 SignArc narrowed(const SignArc &arc, quint32 start)
 {
-    const quint32 ahead = start - arc.start;
-    if (ahead < arc.length)
-        return SignArc{arc.multiplier, start, std::min(arc.length - ahead, halfTurn)};
-    const quint32 behind = arc.start - start;
-    if (behind < halfTurn)
-        return SignArc{arc.multiplier, arc.start, std::min(arc.length, halfTurn - behind)};
-    return SignArc{arc.multiplier, 0, 0};
-}
-
-quint32 halfTurnStart(quint32 multiplier, int t, bool negative)
-{
-    return (negative ? halfTurn : 0u) - multiplier * quint32(t);
+    const Arc kept = intersectHalfTurn(Arc{arc.start, arc.length}, start);
+    return SignArc{arc.multiplier, kept.start, quint32(kept.length)};
 }
 
 } // namespace
@@ -564,8 +558,7 @@ private:
 
     // arcsBegin and arcsCount: the multiplier intervals that keep the signs fixed so far (a
     // walk no key takes is left at once, not realised at its end).
-    std::optional<GammaKey> follow(SignPattern pattern, int i, int t, int arcsBegin,
-                                   int arcsCount)
+    std::optional<GammaKey> follow(SignPattern pattern, int i, int t, int arcsBegin, int arcsCount)
     {
         if (exhausted())
             return std::nullopt;

@@ -243,12 +243,17 @@ public:
             reportProgress(progressTotal);
     }
 
+    // The list's entry with these letters, or the list's end; const or not as the list is.
+    template <typename List> static auto findText(List &list, const QByteArray &letters)
+    {
+        return std::find_if(list.begin(), list.end(),
+                            [&letters](const FoundText &e) { return e.letters == letters; });
+    }
+
     // The search's own score of a text on the list; minus infinity for one it never found.
     double searchScoreOf(const QByteArray &letters) const
     {
-        const auto found = std::find_if(pool.begin(), pool.end(), [&letters](const FoundText &e) {
-            return e.letters == letters;
-        });
+        const auto found = findText(pool, letters);
         return found != pool.end() ? found->score : -std::numeric_limits<double>::infinity();
     }
 
@@ -416,9 +421,7 @@ private:
         if (!gamma)
             return false;
         const QByteArray letters = plainLetters(line, *gamma);
-        const auto same = std::find_if(pool.begin(), pool.end(), [&letters](const FoundText &e) {
-            return e.letters == letters;
-        });
+        const auto same = findText(pool, letters);
         if (same != pool.end() && same->score >= score)
             return false;
         std::optional<GammaKey> key = realisePattern(pattern, line.length);
