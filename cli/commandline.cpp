@@ -513,28 +513,17 @@ constexpr char cipherLastLine[] = "преобразовать только по�
 
 const QVector<CommandSpec> &commandTable()
 {
+    // encrypt and decrypt are one transform: the same options, meaning the same.
+    static const QVector<CommandOption> cipherOptions = {{OptionId::Key},
+                                                         {OptionId::Encoding, cipherEncoding},
+                                                         {OptionId::LastLine, cipherLastLine},
+                                                         {OptionId::Output}};
     // The order is the help's and the messages'; Command's values index it.
     static const QVector<CommandSpec> table = {
-        {Command::Encrypt,
-         "encrypt",
-         "зашифровать каждую строку ФАЙЛА (или стандартного ввода)",
-         {{OptionId::Key},
-          {OptionId::Encoding, cipherEncoding},
-          {OptionId::LastLine, cipherLastLine},
-          {OptionId::Output}},
-         Operand::InputFile,
-         true,
-         runCipher},
-        {Command::Decrypt,
-         "decrypt",
-         "расшифровать каждую строку (это то же преобразование)",
-         {{OptionId::Key},
-          {OptionId::Encoding, cipherEncoding},
-          {OptionId::LastLine, cipherLastLine},
-          {OptionId::Output}},
-         Operand::InputFile,
-         true,
-         runCipher},
+        {Command::Encrypt, "encrypt", "зашифровать каждую строку ФАЙЛА (или стандартного ввода)",
+         cipherOptions, Operand::InputFile, true, runCipher},
+        {Command::Decrypt, "decrypt", "расшифровать каждую строку (это то же преобразование)",
+         cipherOptions, Operand::InputFile, true, runCipher},
         {Command::Trace,
          "trace",
          "показать работу датчика по позициям ТЕКСТА (или первой строки ввода)",
