@@ -377,8 +377,9 @@ QString countsFileText(const Counts &counts, const QVector<Source> &sources,
 struct ReadCounts
 {
     Counts counts;
-    QStringList sources; // names
-    QString error;       // empty when read
+    QVector<Source> sources;
+    QStringList notes;
+    QString error; // empty when read
 };
 
 std::optional<qint64> recordCount(const QString &text)
@@ -441,11 +442,15 @@ bool addRecord(const QStringList &fields, ReadCounts &read)
     if (kind == QLatin1String("lmgen"))
         return fields.size() == 2 && fields.at(1).toInt() == lmgenVersion;
     if (kind == QLatin1String("source")) {
-        read.sources << fields.value(1);
-        return fields.size() == 4;
+        bool sized = false;
+        read.sources << Source{fields.value(1), fields.value(2).toLongLong(&sized),
+                               fields.value(3).toLatin1()};
+        return fields.size() == 4 && sized;
     }
-    if (kind == QLatin1String("note"))
+    if (kind == QLatin1String("note")) {
+        read.notes << fields.mid(1).join(QLatin1Char('\t'));
         return true;
+    }
     bool ok = false;
     if (kind == QLatin1String("symbols")) {
         read.counts.symbols = fields.value(1).toLongLong(&ok);
@@ -564,7 +569,7 @@ QString tablesSource(const Counts &counts, const std::vector<std::pair<quint64, 
 namespace {
 
 const char usage[] =
-    "usage: lmgen count [--note TEXT]... COUNTS CORPUS...\n"
+    "usage: lmgen count [--note TEXT]... [--add COUNTS]... COUNTS CORPUS...\n"
     "       lmgen tables COUNTS OUTPUT.cpp\n"
     "\n"
     "count   reduces Russian texts (UTF-8 files) to the language model's counts and "
@@ -575,7 +580,10 @@ const char usage[] =
     "        aligned columns) counts as one space. To rebuild the model from a corpus\n"
     "        of your own:\n"
     "          lmgen count --note 'my texts' analysis/data/russian.lmcounts a.txt b.txt\n"
-    "        then rebuild gammacrypt; the build reads only the counts.\n"
+    "        then rebuild gammacrypt; the build reads only the counts. --add takes\n"
+    "        the counts (and the sources and notes) of an earlier run as they stand,\n"
+    "        so a model can grow without its first texts at hand:\n"
+    "          lmgen count --add old.lmcounts --note 'more texts' new.lmcounts c.txt\n"
     "tables  turns COUNTS into the C++ tables the attack scores texts with (the build\n"
     "        runs this step).\n";
 
@@ -598,18 +606,33 @@ int runCount(const QStringList &arguments)
 {
     QStringList notes;
     QStringList paths;
+    QStringList earlier;
     for (int i = 0; i < arguments.size(); ++i) {
         if (arguments.at(i) == QLatin1String("--note") && i + 1 < arguments.size())
             notes << arguments.at(++i);
+        else if (arguments.at(i) == QLatin1String("--add") && i + 1 < arguments.size())
+            earlier << arguments.at(++i);
         else
             paths << arguments.at(i);
     }
-    if (paths.size() < 2) {
+    if (paths.isEmpty() || paths.size() + earlier.size() < 2) {
         std::fputs(usage, stderr);
         return 2;
     }
     Counts total;
     QVector<Source> sources;
+    QStringList earlierNotes;
+    for (const QString &path : earlier) {
+        const ReadCounts read = readCountsFile(path);
+        if (!read.error.isEmpty()) {
+            std::fprintf(stderr, "lmgen: %s\n", qPrintable(read.error));
+            return 1;
+        }
+        addCounts(total, read.counts);
+        sources << read.sources;
+        earlierNotes << read.notes;
+    }
+    notes = earlierNotes + notes;
     for (int i = 1; i < paths.size(); ++i) {
         QFile input(paths.at(i));
         if (!input.open(QIODevice::ReadOnly)) {
@@ -647,8 +670,11 @@ int runTables(const QStringList &arguments)
         std::fprintf(stderr, "lmgen: two word forms share a hash\n");
         return 1;
     }
+    QStringList sourceNames;
+    for (const Source &source : read.sources)
+        sourceNames << source.name;
     const QString name = QFileInfo(arguments.at(0)).fileName() + QStringLiteral(" (") +
-                         read.sources.join(QStringLiteral(", ")) + QLatin1Char(')');
+                         sourceNames.join(QStringLiteral(", ")) + QLatin1Char(')');
     if (!writeFile(arguments.at(1), tablesSource(read.counts, words, name))) {
         std::fprintf(stderr, "lmgen: cannot write %s\n", qPrintable(arguments.at(1)));
         return 1;

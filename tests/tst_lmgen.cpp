@@ -40,21 +40,11 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The counts of "lmgen count" over the texts, by symbols ("3\tАБВ", "w\tКОТ"); header left out.
-QMap<QString, qint64> countsOf(const QTemporaryDir &dir, const QStringList &texts)
+// The counts in a counts file, by symbols ("3\tАБВ", "w\tКОТ"); header left out.
+QMap<QString, qint64> countsIn(const QString &path)
 {
-    QStringList arguments = {QStringLiteral("count"), dir.filePath(QStringLiteral("out.lmcounts"))};
-    for (int i = 0; i < texts.size(); ++i) {
-        const QString path = dir.filePath(QStringLiteral("text%1.txt").arg(i));
-        if (!writeFile(path, texts.at(i).toUtf8()))
-            return {};
-        arguments << path;
-    }
-    if (runProcess(lmgenPath, arguments).exitCode != 0)
-        return {};
     QMap<QString, qint64> counts;
-    for (const QString &line :
-         QString::fromUtf8(readFile(dir.filePath(QStringLiteral("out.lmcounts")))).split('\n')) {
+    for (const QString &line : QString::fromUtf8(readFile(path)).split('\n')) {
         const QStringList fields = line.split(QLatin1Char('\t'));
         const QString kind = fields.at(0);
         if (fields.size() == 3 && (kind == QLatin1String("1") || kind == QLatin1String("w"))) {
@@ -69,6 +59,21 @@ QMap<QString, qint64> countsOf(const QTemporaryDir &dir, const QStringList &text
     return counts;
 }
 
+// The counts of "lmgen count" over the texts (text0.txt, text1.txt, ... in dir).
+QMap<QString, qint64> countsOf(const QTemporaryDir &dir, const QStringList &texts)
+{
+    QStringList arguments = {QStringLiteral("count"), dir.filePath(QStringLiteral("out.lmcounts"))};
+    for (int i = 0; i < texts.size(); ++i) {
+        const QString path = dir.filePath(QStringLiteral("text%1.txt").arg(i));
+        if (!writeFile(path, texts.at(i).toUtf8()))
+            return {};
+        arguments << path;
+    }
+    if (runProcess(lmgenPath, arguments).exitCode != 0)
+        return {};
+    return countsIn(dir.filePath(QStringLiteral("out.lmcounts")));
+}
+
 } // namespace
 
 class TestLmgen : public QObject
@@ -79,6 +84,7 @@ private slots:
     void layoutCountsAsOneSpace_data();
     void layoutCountsAsOneSpace();
     void textsAddUp();
+    void earlierCountsAddUp();
     void damagedCountsRefused_data();
     void damagedCountsRefused();
 };
@@ -115,6 +121,34 @@ void TestLmgen::textsAddUp()
     for (auto it = other.begin(); it != other.end(); ++it)
         apart[it.key()] += it.value();
     QCOMPARE(countsOf(dir, {first, second}), apart);
+}
+
+// A model grows from its counts alone: counts of a first run added to a second text are the
+// counts of both texts read in one run, and the first run's sources and notes stay named.
+void TestLmgen::earlierCountsAddUp()
+{
+    QTemporaryDir dir;
+    const QMap<QString, qint64> both = countsOf(
+        dir, {sampleText(QStringLiteral(" ")), sampleText(QStringLiteral("\n"), 60).toUpper()});
+    QVERIFY(!both.isEmpty());
+    const QString earlier = dir.filePath(QStringLiteral("earlier.lmcounts"));
+    const QString grown = dir.filePath(QStringLiteral("grown.lmcounts"));
+    const auto count = [](const QStringList &arguments) {
+        return runProcess(lmgenPath, QStringList{QStringLiteral("count")} + arguments).exitCode;
+    };
+    QCOMPARE(count({QStringLiteral("--note"), QStringLiteral("the first text"), earlier,
+                    dir.filePath(QStringLiteral("text0.txt"))}),
+             0);
+    QCOMPARE(
+        count({QStringLiteral("--add"), earlier, grown, dir.filePath(QStringLiteral("text1.txt"))}),
+        0);
+    QCOMPARE(countsIn(grown), both);
+    const QString header =
+        QString::fromUtf8(readFile(grown)).section(QStringLiteral("\nsymbols"), 0, 0) +
+        QLatin1Char('\n');
+    for (const char *record :
+         {"\nsource\ttext0.txt\t", "\nsource\ttext1.txt\t", "\nnote\tthe first text\n"})
+        QVERIFY2(header.contains(QLatin1String(record)), record);
 }
 
 // The first record of a kind ("2\t"), or the line holding what follows "\n".
