@@ -3,10 +3,11 @@
 
 // The language model's two steps, kept apart so that the project ships counts and never a
 // text:
-//   lmgen count [--note TEXT]... COUNTS CORPUS...
+//   lmgen count [--note TEXT]... [--add COUNTS]... COUNTS CORPUS...
 //       reduces one or more Russian texts (UTF-8) to the symbol and word-form counts the
 //       model is made of, and writes them with a header that names each text, its size and
-//       its SHA-256, so anyone holding the same texts can check or rebuild the file;
+//       its SHA-256, so anyone holding the same texts can check or rebuild the file; --add
+//       starts from an earlier run's counts, so a model grows without its first texts;
 //   lmgen tables COUNTS OUTPUT.cpp
 //       turns those counts into the tables the attack scores candidate texts with, as a C++
 //       source file. The build runs this step on analysis/data/russian.lmcounts.

@@ -1,0 +1,137 @@
+#!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 gammacrypt developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""Writes the Russian texts from Debian 12 packages that the language model's counts grew
+from, so that "lmgen count --add" can rebuild analysis/data/russian.lmcounts.
+
+    tools/model-texts.py OUTDIR
+
+downloads the packages with apt-get (nothing is installed), unpacks them in a scratch folder
+and writes four UTF-8 texts to OUTDIR:
+
+  wesnoth.ru.txt           the Russian messages of Wesnoth 1.16 and its campaigns
+  games.ru.txt             the Russian messages of Widelands, Freeciv and Warzone 2100
+  libreoffice-help.ru.txt  the running text of LibreOffice's Russian help pages
+  gimp-help.ru.txt         the running text of GIMP's Russian help pages
+
+Messages are written one a line (line breaks as spaces) with mark-up, substitution variables
+and printf conversions left out; help pages one paragraph a line, keeping only paragraphs
+mostly in Cyrillic. Then, from the project root:
+
+    build/analysis/lmgen count --add OLD.lmcounts --note '...' \\
+        analysis/data/russian.lmcounts OUTDIR/*.ru.txt
+"""
+
+import gettext
+import html.parser
+import pathlib
+import re
+import subprocess
+import sys
+import tempfile
+
+WESNOTH = ["wesnoth-1.16-data"] + [
+    "wesnoth-1.16-" + campaign
+    for campaign in "did dm dw ei httt l low nr sof sota sotbe thot trow tsg ttb utbs".split()
+]
+GAMES = ["widelands-data", "freeciv-data", "warzone2100-data"]
+HELP = ["libreoffice-help-ru", "gimp-help-ru"]
+
+
+def cyrillic(text):
+    return sum(1 for ch in text if "\u0400" <= ch <= "\u04ff")
+
+
+def message_lines(mo_paths):
+    for path in mo_paths:
+        with open(path, "rb") as file:
+            catalog = gettext.GNUTranslations(file)._catalog
+        for msgid, text in catalog.items():
+            if not msgid or not isinstance(text, str):
+                continue  # the catalog's own header
+            text = re.sub(r"<[^>]*>", " ", text)
+            text = re.sub(r"\$[A-Za-z_][A-Za-z0-9_.|]*", " ", text)
+            text = re.sub(r"%[a-zA-Z0-9$.*-]+", " ", text)
+            text = re.sub(r"\{[^}]*\}", " ", text)
+            text = re.sub(r"\s+", " ", text).strip()
+            if cyrillic(text) >= 3:
+                yield text
+
+
+class Paragraphs(html.parser.HTMLParser):
+    BLOCKS = set("p div li td th h1 h2 h3 h4 h5 h6 dt dd br tr title pre table ul ol".split())
+    HIDDEN = {"script", "style", "head", "nav"}
+
+    def __init__(self):
+        super().__init__()
+        self.hidden = 0
+        self.pieces = []
+        self.found = []
+
+    def handle_starttag(self, tag, attrs):
+        self.hidden += tag in self.HIDDEN
+        if tag in self.BLOCKS:
+            self.flush()
+
+    def handle_endtag(self, tag):
+        if tag in self.HIDDEN:
+            self.hidden = max(0, self.hidden - 1)
+        if tag in self.BLOCKS:
+            self.flush()
+
+    def handle_data(self, data):
+        if not self.hidden:
+            self.pieces.append(data)
+
+    def flush(self):
+        text = re.sub(r"\s+", " ", "".join(self.pieces)).strip()
+        self.pieces = []
+        latin = sum(1 for ch in text if ch.isascii() and ch.isalpha())
+        if cyrillic(text) >= 20 and cyrillic(text) >= 3 * latin:
+            self.found.append(text)
+
+
+def paragraph_lines(html_paths):
+    for path in html_paths:
+        parser = Paragraphs()
+        parser.feed(path.read_text(encoding="utf-8", errors="replace"))
+        parser.flush()
+        yield from parser.found
+
+
+def unpack(packages, scratch):
+    debs = scratch / "debs"
+    debs.mkdir(exist_ok=True)
+    subprocess.run(["apt-get", "download", *packages], cwd=debs, check=True)
+    root = scratch / "root"
+    for deb in sorted(debs.glob("*.deb")):
+        subprocess.run(["dpkg-deb", "-x", str(deb), str(root)], check=True)
+    return root
+
+
+def write_lines(path, lines):
+    with open(path, "w", encoding="utf-8") as out:
+        for line in lines:
+            out.write(line + "\n")
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.exit(__doc__)
+    out = pathlib.Path(sys.argv[1])
+    out.mkdir(parents=True, exist_ok=True)
+    with tempfile.TemporaryDirectory() as scratch_name:
+        root = unpack(WESNOTH + GAMES + HELP, pathlib.Path(scratch_name))
+        ru_catalogs = sorted(root.glob("usr/share/**/ru/LC_MESSAGES/*.mo"))
+        wesnoth = [p for p in ru_catalogs if p.name.startswith("wesnoth")]
+        games = [p for p in ru_catalogs if not p.name.startswith("wesnoth")]
+        write_lines(out / "wesnoth.ru.txt", message_lines(wesnoth))
+        write_lines(out / "games.ru.txt", message_lines(games))
+        for name, folder in [("libreoffice-help", "usr/share/libreoffice/help/ru"),
+                             ("gimp-help", "usr/share/gimp/2.0/help/ru")]:
+            pages = sorted((root / folder).rglob("*.html"))
+            write_lines(out / (name + ".ru.txt"), paragraph_lines(pages))
+
+
+if __name__ == "__main__":
+    main()
