@@ -196,6 +196,9 @@ QString AttackPage::outcomeNotes(const analysis::AttackResult &result) const
     if (!result.exhaustive) {
         notes += QStringLiteral(" Поиск остановлен досрочно на своих пределах: первый кандидат — "
                                 "лучший из найденных, но не доказано, что лучше нет.");
+    } else {
+        notes += QStringLiteral(" Поиск доведён до конца: всё, что он не проверил, не обошло бы "
+                                "первого кандидата даже в лучшем случае.");
     }
     return notes;
 }

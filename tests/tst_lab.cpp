@@ -215,6 +215,9 @@ private slots:
             << QStringLiteral("2024,Ёё;Latin") << QStringLiteral("В строке нет ни одного");
         QTest::newRow("short") << gammaTransform(QStringLiteral("МЫ ШЛИ ДОМОЙ"), 5, 3, 7)
                                << QStringLiteral("Внимание: в строке мало букв");
+        QTest::newRow("proven first")
+            << gammaTransform(QStringLiteral("ПИСЬМО ПРИШЛО ТОЛЬКО ЧЕРЕЗ НЕДЕЛЮ"), 12345, 678, 9999)
+            << QStringLiteral("Поиск доведён до конца");
     }
 
     void attackExplainsItsOutcome()
