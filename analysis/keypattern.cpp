@@ -475,19 +475,27 @@ std::optional<GammaKey> keyByMultiplier(const SignPattern &pattern, const QVecto
 
 namespace {
 
-// One multiplier inside each open interval between neighbouring breakpoints: the intervals
-// are some 2^18 multipliers wide, so the middle is never a breakpoint itself.
-const std::vector<quint32> &intervalMultipliers()
+// The breakpoints again, each with the differences d (bit d) whose states' boundaries meet
+// there.
+const std::vector<std::pair<qint64, quint64>> &breakpointDifferences()
 {
-    static const std::vector<quint32> middles = [] {
-        const std::vector<qint64> &points = multiplierBreakpoints();
-        std::vector<quint32> values;
-        values.reserve(points.size());
-        for (std::size_t j = 0; j + 1 < points.size(); ++j)
-            values.push_back(quint32((points[j] + points[j + 1]) / 2));
-        return values;
+    static const std::vector<std::pair<qint64, quint64>> points = [] {
+        std::vector<std::pair<qint64, quint64>> all;
+        for (qint64 d = 1; d <= 62; ++d) {
+            for (qint64 k = 0; k <= 2 * d; ++k)
+                all.emplace_back(k * halfWord / d, quint64(1) << d);
+        }
+        std::sort(all.begin(), all.end());
+        std::vector<std::pair<qint64, quint64>> merged;
+        for (const auto &[point, differences] : all) {
+            if (!merged.empty() && merged.back().first == point)
+                merged.back().second |= differences;
+            else
+                merged.emplace_back(point, differences);
+        }
+        return merged;
     }();
-    return middles;
+    return points;
 }
 
 // The arc narrowed to the C with the wanted sign of wrap32(A·t + C) at its multiplier.
@@ -499,19 +507,47 @@ SignArc narrowed(const SignArc &arc, quint32 start)
 
 } // namespace
 
-int signIntervalCount()
+quint64 statesOfResidues(const std::vector<qint8> &residues)
 {
-    return int(intervalMultipliers().size());
+    quint64 states = 0;
+    for (const qint8 r : residues) {
+        states |= quint64(1) << stateBit(r);
+        if (r != 0)
+            states |= quint64(1) << stateBit(r - 32);
+    }
+    return states;
+}
+
+std::vector<quint32> signIntervalMultipliers(quint64 states)
+{
+    quint64 differences = 0;
+    for (quint64 rest = states; rest != 0; rest &= rest - 1)
+        differences |= states >> qCountTrailingZeroBits(rest);
+    differences &= ~quint64(1); // a state and itself
+    // Only boundaries of two visited states that meet split an interval; 0 and 2^32 always do.
+    std::vector<qint64> kept;
+    for (const auto &[point, meeting] : breakpointDifferences()) {
+        if ((meeting & differences) != 0 || point == 0 || point == fullWord)
+            kept.push_back(point);
+    }
+    std::vector<quint32> middles;
+    middles.reserve(kept.size());
+    for (std::size_t j = 0; j + 1 < kept.size(); ++j)
+        middles.push_back(quint32((kept[j] + kept[j + 1]) / 2));
+    return middles;
+}
+
+int startSignArcs(std::vector<SignArc> &arcs, const std::vector<quint32> &multipliers, int t,
+                  bool negative)
+{
+    for (const quint32 multiplier : multipliers)
+        arcs.push_back(SignArc{multiplier, halfTurnStart(multiplier, t, negative), halfTurn});
+    return int(multipliers.size());
 }
 
 int narrowSignArcs(std::vector<SignArc> &arcs, int begin, int count, int t, bool negative)
 {
     const std::size_t before = arcs.size();
-    if (begin < 0) {
-        for (const quint32 multiplier : intervalMultipliers())
-            arcs.push_back(SignArc{multiplier, halfTurnStart(multiplier, t, negative), halfTurn});
-        return int(arcs.size() - before);
-    }
     for (int k = begin; k < begin + count; ++k) {
         // By value: appending may move the arcs read from.
         const SignArc arc = arcs[k];
@@ -548,6 +584,7 @@ public:
             return std::nullopt;
         SignPattern pattern{a, c, r0, seedInRange, false, 0, 0};
         arcs.clear();
+        multipliers.clear();
         return follow(pattern, 1, r0, -1, 0);
     }
 
@@ -555,6 +592,18 @@ public:
 
 private:
     bool fits(int i, int gamma) const { return forced[i] < 0 || forced[i] == gamma; }
+
+    // The class's multiplier intervals, worked out when its walk first fixes a sign.
+    const std::vector<quint32> &classMultipliers(const SignPattern &pattern)
+    {
+        if (multipliers.empty()) {
+            std::vector<qint8> residues;
+            fillResidues(residueClassIndex(pattern.a, pattern.c, pattern.r0), int(forced.size()),
+                         residues);
+            multipliers = signIntervalMultipliers(statesOfResidues(residues));
+        }
+        return multipliers;
+    }
 
     // arcsBegin and arcsCount: the multiplier intervals that keep the signs fixed so far (a
     // walk no key takes is left at once, not realised at its end).
@@ -584,7 +633,9 @@ private:
                 next.firstNegative = negativeNext;
             } else if (!pattern.isAssigned(t)) {
                 next.assign(t, negativeNext);
-                nextCount = narrowSignArcs(arcs, arcsBegin, arcsCount, t, negativeNext);
+                nextCount = arcsBegin < 0
+                                ? startSignArcs(arcs, classMultipliers(pattern), t, negativeNext)
+                                : narrowSignArcs(arcs, arcsBegin, arcsCount, t, negativeNext);
                 if (nextCount == 0)
                     continue;
                 nextBegin = int(arcsBefore);
@@ -600,7 +651,8 @@ private:
 
     const std::vector<qint8> &forced;
     int &budget;
-    std::vector<SignArc> arcs; // the intervals of the walk's steps so far, as a stack
+    std::vector<SignArc> arcs;        // the intervals of the walk's steps so far, as a stack
+    std::vector<quint32> multipliers; // of the class walked, empty until needed
     // Positions followed at most, over all classes: a few hundred milliseconds.
     qint64 steps = 20'000'000;
 };

@@ -98,10 +98,11 @@ SignPattern patternOfSigns(int a, int c, int r0, bool seedInRange, bool firstNeg
 }
 
 // Whether some multiplier and C keep the signs a walk has fixed so far. The sign boundaries
-// of two states meet only at the multipliers k·2^31/d (d <= 62); between two neighbours
-// whether some C keeps a set of signs does not change, so each such interval is tested at one
-// multiplier inside it, where the C that keep the signs form one arc. A set of signs no
-// interval keeps belongs to no key at all, whatever the residues.
+// of two states t and t + d meet only at the multipliers k·2^31/d (d <= 62); between two
+// neighbours where boundaries of states the walk can visit meet, whether some C keeps a set
+// of signs does not change, so each such interval is tested at one multiplier inside it, where
+// the C that keep the signs form one arc. A set of signs no interval keeps belongs to no key
+// at all, whatever the residues.
 struct SignArc
 {
     quint32 multiplier = 0; // inside its interval, of any residue
@@ -109,12 +110,23 @@ struct SignArc
     quint32 length = 0;     // at most a half turn
 };
 
-// How many multiplier intervals a walk with no sign fixed yet starts from.
-int signIntervalCount();
+// The states a walk through these residues can visit, as bits stateBit(t): r and r − 32 for
+// each residue r (0 alone for 0).
+quint64 statesOfResidues(const std::vector<qint8> &residues);
 
-// Appends to arcs those that stay non-empty once state t is followed by a value of the given
-// sign: narrowing the count arcs from begin on, or, with begin −1 (no sign fixed yet),
-// starting from every interval. Returns how many it appended; 0 means no key keeps the signs.
+// One multiplier inside each interval that decides the signs of a walk visiting only the
+// given states: 2,384 when every difference of two states occurs, 64 for a walk that stays on
+// one residue.
+std::vector<quint32> signIntervalMultipliers(quint64 states);
+
+// Appends an arc for each of the multipliers: the C after which state t is followed by a
+// value of the given sign. Returns how many (the first sign a walk fixes).
+int startSignArcs(std::vector<SignArc> &arcs, const std::vector<quint32> &multipliers, int t,
+                  bool negative);
+
+// Appends those of the count arcs from begin on that stay non-empty once state t is followed
+// by a value of the given sign, narrowed to it. Returns how many; 0 means no key keeps the
+// signs.
 int narrowSignArcs(std::vector<SignArc> &arcs, int begin, int count, int t, bool negative);
 
 // A key whose gamma codes over positions 0..n−1 are the pattern's, checked by running the

@@ -187,18 +187,14 @@ struct Hypothesis
     quint8 options = 0; // which gamma gave them: bit 0 the last, bit 1 the one before; 1 = zero
     bool seedInRange = false;
     bool firstNegative = false;
-    // The multiplier intervals that can still keep the signs fixed so far, as a range of the
-    // search's arcs; begin −1 while no sign is fixed.
+    // The state whose sign this step fixed, not yet checked against the arcs; −32 for none.
+    qint8 unchecked = noState;
+    // The multiplier intervals that can still keep the signs checked so far, as a range of
+    // the search's arcs; begin −1 while no sign is fixed.
     int arcsBegin = -1;
     int arcsCount = 0;
-};
 
-// What a step of the walk fixes: the sign after a state, when the walk leaves it the first
-// time.
-struct SignChoice
-{
-    int state = 0;
-    bool negative = false;
+    static constexpr qint8 noState = -32;
 };
 
 class Search
@@ -481,9 +477,11 @@ private:
         qint64 work = 0;
 
         arcs.clear();
-        qint64 arcsNarrowed = 0;
+        // Only the sign boundaries of states this class's walk can visit split its intervals.
+        classMultipliers = signIntervalMultipliers(statesOfResidues(residues));
+        arcsNarrowed = 0;
         const auto extend = [&](Hypothesis h, int i, int value,
-                                std::optional<SignChoice> fixes = std::nullopt) {
+                                std::optional<int> fixes = std::nullopt) {
             const int gamma = value >= 0 ? value : 0;
             if (line.forced[i] >= 0 && line.forced[i] != gamma)
                 return;
@@ -497,17 +495,8 @@ private:
             }
             if (double(h.score + remaining[line.lettersThrough[i]][h.options]) <= cut)
                 return;
-            // Most sign patterns belong to no key: one that none can keep leaves the beam at
-            // once, before it crowds out walks that keys do take.
-            if (fixes) {
-                arcsNarrowed += h.arcsBegin < 0 ? signIntervalCount() : h.arcsCount;
-                const int kept =
-                    narrowSignArcs(arcs, h.arcsBegin, h.arcsCount, fixes->state, fixes->negative);
-                if (kept == 0)
-                    return;
-                h.arcsBegin = int(arcs.size()) - kept;
-                h.arcsCount = kept;
-            }
+            if (fixes)
+                h.unchecked = qint8(*fixes);
             h.state = qint8(value);
             next.push_back(h);
         };
@@ -553,23 +542,13 @@ private:
                     if (negativeNext)
                         child.negative |= bit;
                     child.score += logHalf;
-                    extend(child, i, negativeNext ? residue - 32 : residue,
-                           SignChoice{h.state, negativeNext});
+                    extend(child, i, negativeNext ? residue - 32 : residue, int(h.state));
                 }
             }
-            work += qint64(next.size()) + arcsNarrowed / arcsPerWorkUnit;
+            work += qint64(next.size());
+            keepBest(next, remaining[line.lettersThrough[i]]);
+            work += arcsNarrowed / arcsPerWorkUnit;
             arcsNarrowed %= arcsPerWorkUnit;
-            if (int(next.size()) > settings.beamWidth) {
-                std::nth_element(
-                    next.begin(), next.begin() + settings.beamWidth, next.end(),
-                    [](const Hypothesis &x, const Hypothesis &y) { return x.score > y.score; });
-                for (auto dropped = next.begin() + settings.beamWidth; dropped != next.end();
-                     ++dropped) {
-                    couldBeatFirst(double(dropped->score +
-                                          remaining[line.lettersThrough[i]][dropped->options]));
-                }
-                next.resize(settings.beamWidth);
-            }
             current.swap(next);
             compactArcs(current);
         }
@@ -597,6 +576,71 @@ private:
                 ++accepted;
         }
         return work;
+    }
+
+    // Narrows the hypothesis's arcs by the sign it fixed at this step; false when no key
+    // keeps its signs.
+    bool checkSigns(Hypothesis &h)
+    {
+        if (h.unchecked == Hypothesis::noState)
+            return true;
+        const int t = h.unchecked;
+        h.unchecked = Hypothesis::noState;
+        const bool negative = (h.negative >> stateBit(t)) & 1;
+        const bool first = h.arcsBegin < 0;
+        arcsNarrowed += first ? qint64(classMultipliers.size()) : h.arcsCount;
+        const int kept = first ? startSignArcs(arcs, classMultipliers, t, negative)
+                               : narrowSignArcs(arcs, h.arcsBegin, h.arcsCount, t, negative);
+        if (kept == 0)
+            return false;
+        h.arcsBegin = int(arcs.size()) - kept;
+        h.arcsCount = kept;
+        return true;
+    }
+
+    // Keeps the settings.beamWidth best hypotheses that some key can still follow. Most sign
+    // patterns belong to no key, and one that none keeps must not crowd out walks that keys
+    // do take; the check is most of the search's time, so it goes best first and stops once
+    // the beam is full. bounds: what the rest of the line can still add, by options.
+    void keepBest(std::vector<Hypothesis> &next, const std::array<float, 4> &bounds)
+    {
+        const auto better = [](const Hypothesis &x, const Hypothesis &y) {
+            return x.score > y.score;
+        };
+        const std::size_t width = std::size_t(settings.beamWidth);
+        std::size_t kept = 0; // next[0, kept) are checked and kept
+        while (kept < width && kept < next.size()) {
+            std::size_t end = next.size();
+            if (end > width) {
+                end = width;
+                std::nth_element(next.begin() + kept, next.begin() + end, next.end(), better);
+            }
+            std::size_t placed = kept;
+            for (std::size_t k = kept; k < end; ++k) {
+                if (checkSigns(next[k]))
+                    next[placed++] = next[k];
+            }
+            next.erase(next.begin() + placed, next.begin() + end);
+            kept = placed;
+        }
+        // What the best dropped hypothesis that a key keeps could have reached.
+        const std::size_t arcsKept = arcs.size();
+        const auto reach = [&bounds](const Hypothesis &h) {
+            return double(h.score + bounds[h.options]);
+        };
+        while (next.size() > kept) {
+            const auto best = std::max_element(
+                next.begin() + kept, next.end(),
+                [&reach](const Hypothesis &x, const Hypothesis &y) { return reach(x) < reach(y); });
+            if (checkSigns(*best)) {
+                couldBeatFirst(reach(*best));
+                break;
+            }
+            std::swap(*best, next.back());
+            next.pop_back();
+        }
+        arcs.resize(arcsKept);
+        next.resize(kept);
     }
 
     // Moves the arcs the hypotheses still use to the front once the dropped ones take most
@@ -630,7 +674,9 @@ private:
     const int keep;
     double leftOutReach = -std::numeric_limits<double>::infinity(); // see couldBeatFirst
     std::vector<SignArc> arcs; // the hypotheses' multiplier intervals, each a range of it
-    qint64 work = 0;           // the sign search's, over the whole line
+    std::vector<quint32> classMultipliers; // the intervals of the class searched
+    qint64 arcsNarrowed = 0;               // arcs narrowed in that class, not yet counted as work
+    qint64 work = 0;                       // the sign search's, over the whole line
     std::vector<FoundText> pool;
     std::vector<float> looseBounds; // per class, from the screening
     std::vector<float> exactBounds; // per class, with the full model; NaN until computed

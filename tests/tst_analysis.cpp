@@ -278,29 +278,39 @@ void TestAnalysis::signArcsKeepExactlyTheFeasibleSigns()
             return (qint32(A * quint32(sign.t) + C) < 0) == sign.negative;
         });
     };
+    // Arcs for the signs in order, on the intervals that the states' own boundaries decide.
+    const auto narrowAll = [](const std::vector<Sign> &signs) {
+        quint64 states = 0;
+        for (const Sign &sign : signs)
+            states |= quint64(1) << analysis::stateBit(sign.t);
+        const std::vector<quint32> multipliers = analysis::signIntervalMultipliers(states);
+        std::vector<analysis::SignArc> arcs;
+        int count = analysis::startSignArcs(arcs, multipliers, signs[0].t, signs[0].negative);
+        for (std::size_t k = 1; k < signs.size() && count > 0; ++k) {
+            const int begin = int(arcs.size()) - count;
+            count = analysis::narrowSignArcs(arcs, begin, count, signs[k].t, signs[k].negative);
+        }
+        return std::vector<analysis::SignArc>(arcs.end() - count, arcs.end());
+    };
     QRandomGenerator random(29);
     int feasibleSets = 0;
     for (int round = 0; round < 300; ++round) {
         std::vector<Sign> signs;
-        std::vector<analysis::SignArc> arcs;
-        int begin = -1;
-        int count = 0;
+        // Few states, as a walk through few residues visits, as well as many.
         const int size = 2 + round % 25;
+        const int spread = round % 2 == 0 ? 63 : 8;
+        const int lowest = -31 + int(random.bounded(63 - spread + 1));
         QSet<int> used;
-        while (int(signs.size()) < size) {
-            const int t = random.bounded(-31, 32);
+        while (int(signs.size()) < std::min(size, spread)) {
+            const int t = lowest + int(random.bounded(spread));
             if (used.contains(t))
                 continue;
             used.insert(t);
             signs.push_back({t, random.bounded(2) == 1});
-            const int kept = analysis::narrowSignArcs(arcs, begin, count, t, signs.back().negative);
-            begin = int(arcs.size()) - kept;
-            count = kept;
-            if (kept == 0)
-                break;
         }
-        for (int k = begin; k < begin + count; ++k)
-            QVERIFY(keeps(arcs[k].multiplier, arcs[k].start, signs));
+        const std::vector<analysis::SignArc> kept = narrowAll(signs);
+        for (const analysis::SignArc &arc : kept)
+            QVERIFY(keeps(arc.multiplier, arc.start, signs));
         bool sampled = false;
         for (int sample = 0; sample < 4000 && !sampled; ++sample) {
             const quint32 A = random.generate();
@@ -309,8 +319,9 @@ void TestAnalysis::signArcsKeepExactlyTheFeasibleSigns()
                           keeps(A, (sign.negative ? 0x80000000u : 0u) - A * quint32(sign.t), signs);
         }
         if (sampled)
-            QVERIFY2(count > 0, qPrintable(QStringLiteral("signs of %1 states dropped").arg(size)));
-        feasibleSets += count > 0 ? 1 : 0;
+            QVERIFY2(!kept.empty(),
+                     qPrintable(QStringLiteral("signs of %1 states dropped").arg(signs.size())));
+        feasibleSets += kept.empty() ? 0 : 1;
     }
     // Both outcomes occur, or the test proves nothing.
     QVERIFY(feasibleSets > 30 && feasibleSets < 270);
@@ -318,15 +329,10 @@ void TestAnalysis::signArcsKeepExactlyTheFeasibleSigns()
     for (int round = 0; round < 300; ++round) {
         const quint32 A = random.generate();
         const quint32 C = random.generate();
-        std::vector<analysis::SignArc> arcs;
-        int begin = -1;
-        int count = 0;
-        for (int t = -31; t <= 31 && (begin < 0 || count > 0); t += 1 + int(random.bounded(3))) {
-            const bool negative = qint32(A * quint32(t) + C) < 0;
-            count = analysis::narrowSignArcs(arcs, begin, count, t, negative);
-            begin = int(arcs.size()) - count;
-        }
-        QVERIFY2(count > 0,
+        std::vector<Sign> signs;
+        for (int t = -31; t <= 31; t += 1 + int(random.bounded(3)))
+            signs.push_back({t, qint32(A * quint32(t) + C) < 0});
+        QVERIFY2(!narrowAll(signs).empty(),
                  qPrintable(QStringLiteral("signs of A = %1, C = %2 dropped").arg(A).arg(C)));
     }
 }
