@@ -623,21 +623,23 @@ private:
             next.erase(next.begin() + placed, next.begin() + end);
             kept = placed;
         }
-        // What the best dropped hypothesis that a key keeps could have reached.
+        // What the best dropped hypothesis that a key keeps could have reached: the dropped
+        // ones, as a heap by reach, are checked from the top until one is kept.
         const std::size_t arcsKept = arcs.size();
         const auto reach = [&bounds](const Hypothesis &h) {
             return double(h.score + bounds[h.options]);
         };
-        while (next.size() > kept) {
-            const auto best = std::max_element(
-                next.begin() + kept, next.end(),
-                [&reach](const Hypothesis &x, const Hypothesis &y) { return reach(x) < reach(y); });
-            if (checkSigns(*best)) {
-                couldBeatFirst(reach(*best));
+        const auto reachesLess = [&reach](const Hypothesis &x, const Hypothesis &y) {
+            return reach(x) < reach(y);
+        };
+        const auto dropped = next.begin() + kept;
+        std::make_heap(dropped, next.end(), reachesLess);
+        for (auto end = next.end(); end != dropped; --end) {
+            if (checkSigns(*dropped)) {
+                couldBeatFirst(reach(*dropped));
                 break;
             }
-            std::swap(*best, next.back());
-            next.pop_back();
+            std::pop_heap(dropped, end, reachesLess);
         }
         arcs.resize(arcsKept);
         next.resize(kept);
