@@ -370,20 +370,39 @@ namespace {
 constexpr qint64 halfWord = qint64(1) << 31;
 constexpr qint64 fullWord = qint64(1) << 32;
 
-// The multipliers k·2^31/d (d = 1..62, rounded down) in 0..2^32: there the sign boundaries of
-// two states t, t + d meet. Between two neighbours the C of one sign that keep every state's
-// sign form one interval whose ends move linearly with A.
+// The multipliers k·2^31/d (d = 1..62, rounded down) in 0..2^32, each with the differences d
+// (bit d) whose boundaries meet there: the sign boundaries of two states t, t + d meet only
+// at these. Between two neighbours the C of one sign that keep every state's sign form one
+// interval whose ends move linearly with A.
+const std::vector<std::pair<qint64, quint64>> &breakpointDifferences()
+{
+    static const std::vector<std::pair<qint64, quint64>> points = [] {
+        std::vector<std::pair<qint64, quint64>> all;
+        for (qint64 d = 1; d <= 62; ++d) {
+            for (qint64 k = 0; k <= 2 * d; ++k)
+                all.emplace_back(k * halfWord / d, quint64(1) << d);
+        }
+        std::sort(all.begin(), all.end());
+        std::vector<std::pair<qint64, quint64>> merged;
+        for (const auto &[point, differences] : all) {
+            if (!merged.empty() && merged.back().first == point)
+                merged.back().second |= differences;
+            else
+                merged.emplace_back(point, differences);
+        }
+        return merged;
+    }();
+    return points;
+}
+
+// The same multipliers alone.
 const std::vector<qint64> &multiplierBreakpoints()
 {
     static const std::vector<qint64> points = [] {
-        std::vector<qint64> all;
-        for (qint64 d = 1; d <= 62; ++d) {
-            for (qint64 k = 0; k <= 2 * d; ++k)
-                all.push_back(k * halfWord / d);
-        }
-        std::sort(all.begin(), all.end());
-        all.erase(std::unique(all.begin(), all.end()), all.end());
-        return all;
+        std::vector<qint64> values;
+        for (const auto &breakpoint : breakpointDifferences())
+            values.push_back(breakpoint.first);
+        return values;
     }();
     return points;
 }
@@ -474,29 +493,6 @@ std::optional<GammaKey> keyByMultiplier(const SignPattern &pattern, const QVecto
 } // namespace
 
 namespace {
-
-// The breakpoints again, each with the differences d (bit d) whose states' boundaries meet
-// there.
-const std::vector<std::pair<qint64, quint64>> &breakpointDifferences()
-{
-    static const std::vector<std::pair<qint64, quint64>> points = [] {
-        std::vector<std::pair<qint64, quint64>> all;
-        for (qint64 d = 1; d <= 62; ++d) {
-            for (qint64 k = 0; k <= 2 * d; ++k)
-                all.emplace_back(k * halfWord / d, quint64(1) << d);
-        }
-        std::sort(all.begin(), all.end());
-        std::vector<std::pair<qint64, quint64>> merged;
-        for (const auto &[point, differences] : all) {
-            if (!merged.empty() && merged.back().first == point)
-                merged.back().second |= differences;
-            else
-                merged.emplace_back(point, differences);
-        }
-        return merged;
-    }();
-    return points;
-}
 
 // The arc narrowed to the C with the wanted sign of wrap32(A·t + C) at its multiplier.
 SignArc narrowed(const SignArc &arc, quint32 start)
