@@ -29,9 +29,14 @@ QString shortLineWarning()
                           "из текста (имя, дату, термин), укажите его: --crib \"слово\".");
 }
 
-QString scoreText(double score)
+// A number as the table and the closing note print it: a decimal comma, and no group
+// separator (a score of a long line runs into the thousands, and the table splits at spaces).
+// TSV keeps the point, for programs.
+QString decimal(double value, int digits)
 {
-    return QString::number(score, 'f', 1);
+    QLocale russian(QLocale::Russian);
+    russian.setNumberOptions(QLocale::OmitGroupSeparator);
+    return russian.toString(value, 'f', digits);
 }
 
 QString confidenceText(double confidence)
@@ -41,7 +46,7 @@ QString confidenceText(double confidence)
 
 QString percentText(double confidence)
 {
-    return QLocale(QLocale::Russian).toString(confidence * 100, 'f', 0) + QLatin1Char('%');
+    return decimal(confidence * 100, 0) + QLatin1Char('%');
 }
 
 // T(p) at any position: after its first value the generator stays in −31..31 and so falls
@@ -139,11 +144,6 @@ QStringList tsvHeader(bool withCrib)
     return header << QStringLiteral("text");
 }
 
-QString decimal(double value, int digits)
-{
-    return QLocale(QLocale::Russian).toString(value, 'f', digits);
-}
-
 // "из 1 символа", "из 5 символов": the genitive after «из».
 QString ofSymbolsText(qint64 count)
 {
@@ -239,13 +239,13 @@ int writeAttackReport(const analysis::AttackResult &result, const QString &line,
     rows.append(header);
     int rank = 0;
     for (const analysis::Candidate &candidate : result.candidates) {
-        QStringList row{QString::number(++rank),
-                        scoreText(candidate.score),
-                        tsv ? confidenceText(candidate.confidence)
-                            : percentText(candidate.confidence),
-                        QString::number(candidate.key.a),
-                        QString::number(candidate.key.c),
-                        QString::number(candidate.key.t0)};
+        QStringList row{
+            QString::number(++rank),
+            tsv ? QString::number(candidate.score, 'f', 1) : decimal(candidate.score, 1),
+            tsv ? confidenceText(candidate.confidence) : percentText(candidate.confidence),
+            QString::number(candidate.key.a),
+            QString::number(candidate.key.c),
+            QString::number(candidate.key.t0)};
         if (withCrib)
             row << QString::number(candidate.cribPosition + 1);
         row << QString();

@@ -1315,8 +1315,9 @@ void TestAnalysis::keystreamBound()
     QVERIFY(run.out.contains(QStringLiteral("не больше 2^%1 на класс").arg(length)));
 }
 
-// The table shows the search's own result: its header, each candidate's cells and text, the
-// first key's class and seed, and the early-stop sentence exactly when the search was cut.
+// The table shows the search's own result: its header, each candidate's cells (the score with
+// a decimal comma, like every number the closing note prints) and text, the first key's class
+// and seed, and the early-stop sentence exactly when the search was cut.
 void TestAnalysis::tableShowsTheResult_data()
 {
     QTest::addColumn<QString>("plain");
@@ -1324,6 +1325,9 @@ void TestAnalysis::tableShowsTheResult_data()
     QTest::newRow("six letters") << QStringLiteral("Привет") << GammaKey{5, 3, 7};
     QTest::newRow("T0 = 31") << QStringLiteral("Огонь заливают водой, от солнца прячутся в тени")
                              << GammaKey{18, 55, 31};
+    // Scores past a thousand: no group separator splits the cell.
+    QTest::newRow("a long line")
+        << QStringLiteral("Письмо пришло только через неделю. ").repeated(30) << GammaKey{5, 3, 7};
 }
 
 void TestAnalysis::tableShowsTheResult()
@@ -1338,13 +1342,14 @@ void TestAnalysis::tableShowsTheResult()
     QCOMPARE(lines.first().split(QLatin1Char(' '), Qt::SkipEmptyParts),
              QStringList({"место", "оценка", "уверенность", "A", "C", "T0", "текст"}));
     static const QRegularExpression row(
-        QStringLiteral(R"(^ *(\d+) +(\S+) +(\d+)% +(-?\d+) +(-?\d+) +(-?\d+)  (.*)$)"));
+        QStringLiteral(R"(^ *(\d+) +(-?\d+,\d) +(\d+)% +(-?\d+) +(-?\d+) +(-?\d+)  (.*)$)"));
     for (int k = 0; k < result.candidates.size(); ++k) {
         const analysis::Candidate &candidate = result.candidates.at(k);
         const QRegularExpressionMatch cells = row.match(lines.value(k + 1));
         QVERIFY2(cells.hasMatch(), qPrintable(lines.value(k + 1)));
         QCOMPARE(cells.captured(1).toInt(), k + 1);
-        QVERIFY(qAbs(cells.captured(2).toDouble() - candidate.score) <= 0.05);
+        QVERIFY(qAbs(QLocale(QLocale::Russian).toDouble(cells.captured(2)) - candidate.score) <=
+                0.05);
         QVERIFY(qAbs(cells.captured(3).toInt() - candidate.confidence * 100) <= 0.5 + 1e-9);
         QCOMPARE(GammaKey({cells.captured(4).toInt(), cells.captured(5).toInt(),
                            cells.captured(6).toInt()}),
