@@ -20,7 +20,8 @@ and printf conversions left out; help pages one paragraph a line, keeping only p
 mostly in Cyrillic. Given BENCH_LINES (what "attack_bench --show-lines" prints), the last
 text leaves out every message that shares a run of 24 letters with one of those lines, so
 that the benchmark attacks no line the model has seen. The first four were written without
-it: none of them shares such a run. Then, from the project root:
+it (a few of their messages share a common phrase of that length with a benchmark line, none
+a line). Then, from the project root:
 
     build/analysis/lmgen count --add OLD.lmcounts --note '...' \\
         analysis/data/russian.lmcounts OUTDIR/*.ru.txt
