@@ -256,10 +256,13 @@ public:
     // Whether nothing a limit left out could have beaten, by the search's own score, the
     // text the final ranking put first (a text the final ranking alone brought in could have
     // been beaten by anything). The final ranking's first text often scores well below the
-    // search's best, whose readings the longer contexts and the words turned down.
+    // search's best, whose readings the longer contexts and the words turned down; if it
+    // fell more than the margin below, texts between the two were never kept either.
     bool provenFirst(const QByteArray &letters) const
     {
-        return leftOutReach <= searchScoreOf(letters);
+        const double first = searchScoreOf(letters);
+        const double marginCut = pool.empty() ? first : bestFound() - negligibleMargin;
+        return leftOutReach <= first && marginCut <= first;
     }
 
     // The search reports three passes over the residue classes: the screening, the typed
