@@ -3,6 +3,7 @@
 
 #include "attack.h"
 
+#include "attackmessages.h"
 #include "gamma.h"
 #include "input.h"
 #include "keysearch.h"
@@ -24,9 +25,7 @@ namespace {
 
 QString shortLineWarning()
 {
-    return QStringLiteral("Внимание: в строке мало букв, и ей подходит много разных текстов "
-                          "почти одинаково — первый вариант лишь догадка. Если знаете слово "
-                          "из текста (имя, дату, термин), укажите его: --crib \"слово\".");
+    return analysis::shortLineWarning(QStringLiteral("укажите его: --crib \"слово\""));
 }
 
 // A number as the table and the closing note print it: a decimal comma, and no group
@@ -198,15 +197,7 @@ QString closingParagraph(const analysis::AttackResult &result, int lineLength)
                 .arg(result.classesInDepth)
                 .arg(result.patternsScored)
                 .arg(decimal(result.elapsedMs / 1000.0, 2));
-    if (!result.exhaustive)
-        text += QStringLiteral(
-            "Поиск остановлен досрочно: он проверил каждый класс остатков, но не каждую "
-            "расстановку знаков, которая могла бы дать вариант лучше первого, — доказано "
-            "только, что первый вариант лучший из найденных.\n");
-    else
-        text += QStringLiteral(
-            "Поиск доведён до конца: по его собственной оценке (по тройкам букв) всё, что он не "
-            "проверил, не обошло бы первый вариант даже в лучшем случае.\n");
+    text += analysis::searchOutcomeSentence(result.exhaustive) + QLatin1Char('\n');
     text += QStringLiteral(
                 "Номинально ключей 2^96 (три 32-битных числа), но над строкой из %1 датчик "
                 "даёт не больше 2^%2 различных гамм. Это верхняя граница: 32^3 классов "
@@ -320,37 +311,23 @@ int runAttack(const Options &options)
         printError(QStringLiteral("значение --crib пусто: искать нечего"));
         return exitUsageError;
     }
-    const QString which =
-        options.lastLineOnly ? QStringLiteral("последняя") : QStringLiteral("первая");
     const analysis::AttackResult result = analysis::attackLine(line, settings);
     switch (result.problem) {
     case analysis::AttackProblem::None:
         break;
     case analysis::AttackProblem::EmptyLine:
         printError(
-            QStringLiteral("%1 строка шифртекста пуста: подбирать ключ не к чему").arg(which));
-        return exitInputOutputError;
-    case analysis::AttackProblem::NoAlphabetCharacter:
-        printError(QStringLiteral("в строке шифртекста нет ни одного символа алфавита (пробел и "
-                                  "русские буквы без Ё и Й): шифр её не менял, ключ по ней не "
-                                  "подобрать"));
-        return exitInputOutputError;
-    case analysis::AttackProblem::KnownContradicts:
-        printError(QStringLiteral("ни один ключ не даёт текст, который начинается с %1")
-                       .arg(quoted(*settings.known)));
-        return exitInputOutputError;
-    case analysis::AttackProblem::CribAbsent:
-        printError(settings.known
-                       ? QStringLiteral("ни один ключ не даёт текст, который начинается с %1 и "
-                                        "содержит %2")
-                             .arg(quoted(*settings.known), quoted(*settings.crib))
-                       : QStringLiteral("ни один ключ не даёт текст, который содержит %1")
-                             .arg(quoted(*settings.crib)));
+            (options.lastLineOnly ? QStringLiteral("последняя ") : QStringLiteral("первая ")) +
+            analysis::attackProblemText(result.problem, settings.known, settings.crib));
         return exitInputOutputError;
     case analysis::AttackProblem::NotFound:
-        printError(QStringLiteral("подходящий ключ не найден, но и не доказано, что его нет: "
-                                  "поиск остановился на своих пределах"));
+        printError(analysis::attackProblemText(result.problem, settings.known, settings.crib));
         return exitKeyNotFound;
+    case analysis::AttackProblem::NoAlphabetCharacter:
+    case analysis::AttackProblem::KnownContradicts:
+    case analysis::AttackProblem::CribAbsent:
+        printError(analysis::attackProblemText(result.problem, settings.known, settings.crib));
+        return exitInputOutputError;
     }
     if (result.shortLine && options.format == ReportFormat::Tsv)
         printWarning(shortLineWarning());

@@ -3,6 +3,7 @@
 
 #include "attackpage.h"
 
+#include "attackmessages.h"
 #include "tablecopy.h"
 
 #include <QHBoxLayout>
@@ -37,6 +38,7 @@ struct AttackPage::Run
     std::atomic<bool> cancel{false};
     std::atomic<int> shownPercent{-1};
     QThread *thread = nullptr;
+    QString crib; // as it stood when the search began
 };
 
 AttackPage::AttackPage(QWidget *parent)
@@ -126,6 +128,7 @@ void AttackPage::startAttack()
 
     auto run = std::make_shared<Run>();
     run->id = ++runCount;
+    run->crib = crib->text();
     settings.cancel = &run->cancel;
     settings.progress = [this, run = run.get()](int done, int total) {
         // Only a change of the percentage is worth an event in the window's queue.
@@ -187,47 +190,23 @@ void AttackPage::showProgress(int done, int total)
 QString AttackPage::outcomeNotes(const analysis::AttackResult &result) const
 {
     QString notes;
-    if (result.shortLine) {
-        notes +=
-            QStringLiteral(" Внимание: в строке мало букв, и ей почти одинаково подходит много "
-                           "разных текстов — первый кандидат лишь догадка. Если знаете "
-                           "слово из текста, впишите его в «Известный фрагмент».");
-    }
-    if (!result.exhaustive) {
-        notes += QStringLiteral(" Поиск остановлен досрочно на своих пределах: первый кандидат — "
-                                "лучший из найденных, но не доказано, что лучше нет.");
-    } else {
-        notes += QStringLiteral(" Поиск доведён до конца: по его собственной оценке (по "
-                                "тройкам букв) всё, что он не проверил, не обошло бы первого "
-                                "кандидата даже в лучшем случае.");
-    }
-    return notes;
+    if (result.shortLine)
+        notes += QLatin1Char(' ') +
+                 analysis::shortLineWarning(QStringLiteral("впишите его в «Известный фрагмент»"));
+    return notes + QLatin1Char(' ') + analysis::searchOutcomeSentence(result.exhaustive);
 }
 
 void AttackPage::showResult(quint64 run, const analysis::AttackResult &result)
 {
     if (!running || running->id != run)
         return; // a search that was stopped
+    const QString searchedCrib = running->crib;
     running = nullptr;
-    switch (result.problem) {
-    case analysis::AttackProblem::EmptyLine:
-        setIdle(QStringLiteral("Строка пуста: подбирать ключ не к чему."));
+    if (result.problem != analysis::AttackProblem::None) {
+        // The page gives no known beginning.
+        setIdle(analysis::asSentence(
+            analysis::attackProblemText(result.problem, std::nullopt, searchedCrib)));
         return;
-    case analysis::AttackProblem::NoAlphabetCharacter:
-        setIdle(QStringLiteral("В строке нет ни одного символа алфавита (пробел и русские буквы "
-                               "без Ё и Й): шифр её не менял, ключ по ней не подобрать."));
-        return;
-    case analysis::AttackProblem::CribAbsent:
-        setIdle(QStringLiteral("Ни один ключ не даёт текст, в котором есть фрагмент «%1».")
-                    .arg(crib->text()));
-        return;
-    case analysis::AttackProblem::NotFound:
-        setIdle(QStringLiteral("Подходящий ключ не найден, но и не доказано, что его нет: поиск "
-                               "остановился на своих пределах."));
-        return;
-    case analysis::AttackProblem::KnownContradicts: // the page gives no known beginning
-    case analysis::AttackProblem::None:
-        break;
     }
     if (result.candidates.isEmpty()) {
         setIdle(QStringLiteral("Не найден ни один ключ."));

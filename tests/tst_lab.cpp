@@ -209,22 +209,30 @@ private slots:
     void attackExplainsItsOutcome_data()
     {
         QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("crib");
         QTest::addColumn<QString>("status");
-        QTest::newRow("empty") << QString() << QStringLiteral("Строка пуста");
+        QTest::newRow("empty") << QString() << QString()
+                               << QStringLiteral("Строка шифртекста пуста");
         QTest::newRow("nothing the cipher changes")
-            << QStringLiteral("2024,Ёё;Latin") << QStringLiteral("В строке нет ни одного");
+            << QStringLiteral("2024,Ёё;Latin") << QString()
+            << QStringLiteral("В строке шифртекста нет ни одного");
+        QTest::newRow("crib longer than the line")
+            << gammaTransform(QStringLiteral("МЫ ШЛИ"), 5, 3, 7) << QStringLiteral("МЫ ШЛИ ДОМОЙ")
+            << QStringLiteral("Ни один ключ не даёт текст, который содержит «МЫ ШЛИ ДОМОЙ».");
         QTest::newRow("short") << gammaTransform(QStringLiteral("МЫ ШЛИ ДОМОЙ"), 5, 3, 7)
-                               << QStringLiteral("Внимание: в строке мало букв");
+                               << QString() << QStringLiteral("Внимание: в строке мало букв");
         QTest::newRow("proven first")
             << gammaTransform(QStringLiteral("ПИСЬМО ПРИШЛО ТОЛЬКО ЧЕРЕЗ НЕДЕЛЮ"), 12345, 678, 9999)
-            << QStringLiteral("Поиск доведён до конца");
+            << QString() << QStringLiteral("Поиск доведён до конца");
     }
 
     void attackExplainsItsOutcome()
     {
         QFETCH(QString, line);
+        QFETCH(QString, crib);
         QFETCH(QString, status);
         child<QLineEdit>(window.get(), "lineField")->setText(line);
+        child<QLineEdit>(window.get(), "cribField")->setText(crib);
         runAttack();
         const QString shown = child<QLabel>(window.get(), "attackStatus")->text();
         QVERIFY2(shown.contains(status), qPrintable(shown));
