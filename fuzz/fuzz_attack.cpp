@@ -13,24 +13,10 @@
 
 #include <QSet>
 
-#include <cstring>
 #include <optional>
 #include <tuple>
 
 namespace {
-
-// Mostly the alphabet and its near misses, some spaces and punctuation.
-char16_t lineUnit(std::uint8_t byte)
-{
-    return byte < 0x60 ? char16_t(0x0400 + byte) : char16_t(0x20 + (byte - 0x60));
-}
-
-qint32 keyNumberFrom(const std::uint8_t *bytes)
-{
-    std::uint32_t value;
-    std::memcpy(&value, bytes, sizeof value);
-    return qint32(value);
-}
 
 // Letters as the alphabet sees them: the transform with any key turns them upper case, and
 // twice with the same key gives them back.
@@ -95,9 +81,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     constexpr int longestLine = 32; // short lines: the search ends within a second (uninstrumented)
     if (size < headerBytes)
         return 0;
-    const GammaKey key{keyNumberFrom(data + 2), keyNumberFrom(data + 6), keyNumberFrom(data + 10)};
+    const GammaKey key{fuzzinput::keyNumberFrom(data + 2), fuzzinput::keyNumberFrom(data + 6),
+                       fuzzinput::keyNumberFrom(data + 10)};
     const QString plain =
-        fuzzinput::textFrom(data + headerBytes, size - headerBytes, lineUnit).left(longestLine);
+        fuzzinput::textFrom(data + headerBytes, size - headerBytes, fuzzinput::nearAlphabetUnit)
+            .left(longestLine);
     const QString cipher = gammaTransform(plain, key.a, key.c, key.t0);
 
     analysis::AttackSettings settings;

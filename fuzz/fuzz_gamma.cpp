@@ -8,24 +8,7 @@
 #include "gamma_paths.h"
 #include "gamma_reference.h"
 
-#include <cstring>
-
 namespace {
-
-// Most bytes become characters the alphabet has or nearly has: the Cyrillic block
-// (upper and lower case, Ё, ё, Й, й and their neighbours), then the space, digits and
-// punctuation.
-char16_t cipherUnit(std::uint8_t byte)
-{
-    return byte < 0x60 ? char16_t(0x0400 + byte) : char16_t(0x20 + (byte - 0x60));
-}
-
-qint32 keyNumberFrom(const std::uint8_t *bytes)
-{
-    std::uint32_t value;
-    std::memcpy(&value, bytes, sizeof value);
-    return qint32(value);
-}
 
 void checkTransform(const QString &line, qint32 a, qint32 c, qint32 t0)
 {
@@ -55,9 +38,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     constexpr std::size_t keyBytes = 3 * sizeof(std::uint32_t);
     if (size < keyBytes)
         return 0;
-    const qint32 a = keyNumberFrom(data);
-    const qint32 c = keyNumberFrom(data + 4);
-    const qint32 t0 = keyNumberFrom(data + 8);
-    checkTransform(fuzzinput::textFrom(data + keyBytes, size - keyBytes, cipherUnit), a, c, t0);
+    const qint32 a = fuzzinput::keyNumberFrom(data);
+    const qint32 c = fuzzinput::keyNumberFrom(data + 4);
+    const qint32 t0 = fuzzinput::keyNumberFrom(data + 8);
+    checkTransform(
+        fuzzinput::textFrom(data + keyBytes, size - keyBytes, fuzzinput::nearAlphabetUnit), a, c,
+        t0);
     return 0;
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 // A broken property is a finding: abort, so that libFuzzer keeps the input as a crash.
 #define FUZZ_REQUIRE(condition)                                                                    \
@@ -38,6 +39,21 @@ QString textFrom(const std::uint8_t *data, std::size_t size, PickUnit pick)
         }
     }
     return text;
+}
+
+// A unit the alphabet has or nearly has, for a byte below 0x80: the Cyrillic block (upper and
+// lower case, Ё, ё, Й, й and their neighbours), then the space, digits and punctuation.
+inline char16_t nearAlphabetUnit(std::uint8_t byte)
+{
+    return byte < 0x60 ? char16_t(0x0400 + byte) : char16_t(0x20 + (byte - 0x60));
+}
+
+// Four bytes as one key part: any signed 32-bit number.
+inline qint32 keyNumberFrom(const std::uint8_t *bytes)
+{
+    std::uint32_t value;
+    std::memcpy(&value, bytes, sizeof value);
+    return qint32(value);
 }
 
 } // namespace fuzzinput
