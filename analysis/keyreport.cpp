@@ -5,6 +5,8 @@
 
 #include "keypattern.h"
 
+#include <QLocale>
+
 #include <algorithm>
 
 namespace analysis {
@@ -73,6 +75,32 @@ KeyReport analyseKey(const GammaKey &key, int length)
     report.weakReason = weakness(report);
     report.weak = !report.weakReason.isEmpty();
     return report;
+}
+
+QString positionsText(int length)
+{
+    return length == 1 ? QStringLiteral("на позиции 0")
+                       : QStringLiteral("на позициях 0–%1").arg(length - 1);
+}
+
+QString zeroShareText(const KeyReport &report)
+{
+    const int length = report.gamma.size();
+    return QStringLiteral("%1 из %2 (%3 %)")
+        .arg(report.zeros)
+        .arg(length)
+        .arg(QLocale(QLocale::Russian).toString(100.0 * report.zeros / length, 'f', 1));
+}
+
+QString weaknessText(const KeyReport &report)
+{
+    return report.weak ? QStringLiteral("да: ") + report.weakReason : QStringLiteral("нет");
+}
+
+QString noSmallestKeyText(const KeyReport &report)
+{
+    return QStringLiteral("нет: ни один ключ с неотрицательными A, C и T0 не даёт такую гамму ") +
+           positionsText(report.gamma.size());
 }
 
 } // namespace analysis

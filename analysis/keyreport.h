@@ -35,6 +35,16 @@ KeyReport analyseKey(const GammaKey &key, int length);
 // The least divisor of the cycle's length that the gamma codes on the cycle repeat with.
 int gammaPeriod(const GammaKey &key, const GeneratorCycle &cycle);
 
+// The report in words, as the tool's table and the lab's key page show it.
+// "на позициях 0–69" (or "на позиции 0"): a range needs no agreement with its count.
+QString positionsText(int length);
+// "3 из 40 (7,5 %)".
+QString zeroShareText(const KeyReport &report);
+// "да: " and the reason, or "нет".
+QString weaknessText(const KeyReport &report);
+// What stands in place of the smallest non-negative key when there is none.
+QString noSmallestKeyText(const KeyReport &report);
+
 } // namespace analysis
 
 #endif // GAMMACRYPT_KEYREPORT_H

@@ -8,7 +8,6 @@
 #include "outputsink.h"
 #include "texttable.h"
 
-#include <QLocale>
 #include <QStringList>
 #include <QVector>
 
@@ -53,44 +52,23 @@ QString tsvReport(const KeyReport &report)
     return text;
 }
 
-QString weaknessText(const KeyReport &report)
-{
-    return report.weak ? QStringLiteral("да: ") + report.weakReason : QStringLiteral("нет");
-}
-
-// "на позициях 0–69": a range needs no agreement with its count, as "на этих 21 позициях"
-// would.
-QString positionsText(int length)
-{
-    return length == 1 ? QStringLiteral("на позиции 0")
-                       : QStringLiteral("на позициях 0–%1").arg(length - 1);
-}
-
 QString smallestKeyText(const KeyReport &report)
 {
-    if (report.smallest)
-        return keyText(*report.smallest);
-    return QStringLiteral("нет: ни один ключ с неотрицательными A, C и T0 не даёт такую гамму ") +
-           positionsText(report.gamma.size());
+    return report.smallest ? keyText(*report.smallest) : analysis::noSmallestKeyText(report);
 }
 
 QString tableReport(const KeyReport &report)
 {
     const int length = report.gamma.size();
-    const QLocale russian(QLocale::Russian);
     const QVector<QStringList> rows = {
         {QStringLiteral("ключ"), keyText(report.key)},
         {QStringLiteral("позиций"), QString::number(length)},
         {QStringLiteral("μ"), QString::number(report.cycle.mu)},
         {QStringLiteral("λ"), QString::number(report.cycle.lambda)},
         {QStringLiteral("гамма"), gammaLine(report.gamma)},
-        {QStringLiteral("нулей в гамме"),
-         QStringLiteral("%1 из %2 (%3 %)")
-             .arg(report.zeros)
-             .arg(length)
-             .arg(russian.toString(100.0 * report.zeros / length, 'f', 1))},
+        {QStringLiteral("нулей в гамме"), analysis::zeroShareText(report)},
         {QStringLiteral("период гаммы"), QString::number(report.period)},
-        {QStringLiteral("слабый ключ"), weaknessText(report)},
+        {QStringLiteral("слабый ключ"), analysis::weaknessText(report)},
         {QStringLiteral("наименьший неотрицательный ключ с той же гаммой"),
          smallestKeyText(report)},
     };
@@ -100,7 +78,7 @@ QString tableReport(const KeyReport &report)
                           "строки такой длины точно так же.\n")
                .arg(report.cycle.mu)
                .arg(report.cycle.lambda)
-               .arg(positionsText(length));
+               .arg(analysis::positionsText(length));
 }
 
 } // namespace

@@ -94,15 +94,10 @@ void KeyPage::showKey(const GammaKey &key, int length)
     mu->setText(QString::number(report.cycle.mu));
     lambda->setText(QString::number(report.cycle.lambda));
     period->setText(QString::number(report.period));
-    zeros->setText(QStringLiteral("%1 из %2 (%3 %)")
-                       .arg(report.zeros)
-                       .arg(length)
-                       .arg(russian.toString(100.0 * report.zeros / length, 'f', 1)));
-    verdict->setText(report.weak ? QStringLiteral("да: %1").arg(report.weakReason)
-                                 : QStringLiteral("нет"));
+    zeros->setText(analysis::zeroShareText(report));
+    verdict->setText(analysis::weaknessText(report));
     smallest->setText(report.smallest ? keyText(*report.smallest)
-                                      : QStringLiteral("нет: ни один ключ с неотрицательными A, "
-                                                       "C, T0 не даёт эту гамму"));
+                                      : analysis::noSmallestKeyText(report));
     keystreams->setText(
         QStringLiteral("на %1 позициях не больше 2^%2 из 2^96 номинальных ключей: перебирать "
                        "приходится гаммы, а не ключи")
