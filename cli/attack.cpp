@@ -312,22 +312,15 @@ int runAttack(const Options &options)
         return exitUsageError;
     }
     const analysis::AttackResult result = analysis::attackLine(line, settings);
-    switch (result.problem) {
-    case analysis::AttackProblem::None:
-        break;
-    case analysis::AttackProblem::EmptyLine:
-        printError(
-            (options.lastLineOnly ? QStringLiteral("последняя ") : QStringLiteral("первая ")) +
-            analysis::attackProblemText(result.problem, settings.known, settings.crib));
-        return exitInputOutputError;
-    case analysis::AttackProblem::NotFound:
-        printError(analysis::attackProblemText(result.problem, settings.known, settings.crib));
-        return exitKeyNotFound;
-    case analysis::AttackProblem::NoAlphabetCharacter:
-    case analysis::AttackProblem::KnownContradicts:
-    case analysis::AttackProblem::CribAbsent:
-        printError(analysis::attackProblemText(result.problem, settings.known, settings.crib));
-        return exitInputOutputError;
+    if (result.problem != analysis::AttackProblem::None) {
+        QString problem =
+            analysis::attackProblemText(result.problem, settings.known, settings.crib);
+        if (result.problem == analysis::AttackProblem::EmptyLine)
+            problem.prepend(options.lastLineOnly ? QStringLiteral("последняя ")
+                                                 : QStringLiteral("первая "));
+        printError(problem);
+        return result.problem == analysis::AttackProblem::NotFound ? exitKeyNotFound
+                                                                   : exitInputOutputError;
     }
     if (result.shortLine && options.format == ReportFormat::Tsv)
         printWarning(shortLineWarning());
