@@ -179,6 +179,8 @@ private slots:
     void tableShowsTheResult_data();
     void tableShowsTheResult();
     void narrowBeamIsNotExhaustive();
+    void forcedKeystreamFindsItsKey_data();
+    void forcedKeystreamFindsItsKey();
     void keyCountByHand_data();
     void keyCountByHand();
 };
@@ -1382,6 +1384,49 @@ void TestAnalysis::narrowBeamIsNotExhaustive()
     const analysis::AttackResult result = analysis::attackLine(cipher, settings);
     QVERIFY(!result.candidates.isEmpty());
     QVERIFY(!result.exhaustive);
+}
+
+// When the search finds no text, a known beginning or crib is denied only if no key at all
+// gives the codes it forces. Every row's codes come from a key, so a key must be found (never
+// the proof that none exists), and it must give those codes.
+void TestAnalysis::forcedKeystreamFindsItsKey_data()
+{
+    QTest::addColumn<GammaKey>("key");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("freeEvery"); // every n-th position forces nothing; 0: none
+    QTest::newRow("file manager's beginning")
+        << GammaKey{1808122569, -1061966049, 1572989893} << 8 << 0;
+    QTest::newRow("classroom key, T0 below 32") << GammaKey{5, 3, 7} << 40 << 0;
+    QTest::newRow("wrapping key") << GammaKey{2000000011, 1999999999, 2147483647} << 24 << 0;
+    QTest::newRow("32-bit key, punctuation between")
+        << GammaKey{-734521987, 2019283746, -88} << 30 << 3;
+    QTest::newRow("negative seed, gamma all zero") << GammaKey{1, 0, -5} << 20 << 0;
+    QRandomGenerator random(41);
+    for (int k = 0; k < 6; ++k) {
+        const GammaKey key{qint32(random.generate()), qint32(random.generate()),
+                           qint32(random.generate())};
+        QTest::addRow("random 32-bit key %d", k) << key << 10 + 4 * k << k % 3 * 2;
+    }
+}
+
+void TestAnalysis::forcedKeystreamFindsItsKey()
+{
+    QFETCH(GammaKey, key);
+    QFETCH(int, length);
+    QFETCH(int, freeEvery);
+    const QVector<int> gamma = plainGamma(key, length);
+    std::vector<qint8> forced;
+    for (int i = 0; i < length; ++i)
+        forced.push_back(freeEvery > 0 && i % freeEvery == freeEvery - 1 ? -1 : qint8(gamma[i]));
+    bool undecided = true;
+    const std::optional<GammaKey> found = analysis::keyForForcedGamma(forced, undecided);
+    QVERIFY(!undecided);
+    QVERIFY(found);
+    const QVector<int> foundGamma = plainGamma(*found, length);
+    for (int i = 0; i < length; ++i) {
+        if (forced[i] >= 0)
+            QCOMPARE(foundGamma[i], int(forced[i]));
+    }
 }
 
 // The keys that share a keystream, counted by hand. A ≡ 5 and C ≡ 3 (mod 32) each have 2^27
