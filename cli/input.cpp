@@ -193,18 +193,16 @@ bool readFirstInputLine(const QString &path, Encoding encoding, QString &line)
     return false;
 }
 
-bool readLastInputLine(const QString &path, Encoding encoding, QString &line)
+bool takeLastLine(LineSource &source, QString &line)
 {
-    QFile input;
-    if (!openInput(input, path))
-        return false;
-    const std::unique_ptr<LineSource> source = makeLineSource(encoding, input);
     QString next;
     QString last;
     LineEnd end = LineEnd::None;
     for (;;) {
-        switch (source->next(next, end)) {
+        switch (source.next(next, end)) {
         case LineSource::Result::Line:
+            // Only a final line without a line end is kept: after a line end the last line
+            // is the empty one that follows it.
             if (end == LineEnd::None)
                 last.swap(next);
             continue;
@@ -212,11 +210,21 @@ bool readLastInputLine(const QString &path, Encoding encoding, QString &line)
             line = documentio::lastLine(last);
             return true;
         case LineSource::Result::Failed:
-            break;
+            return false;
         }
-        printError(source->failure());
-        return false;
     }
+}
+
+bool readLastInputLine(const QString &path, Encoding encoding, QString &line)
+{
+    QFile input;
+    if (!openInput(input, path))
+        return false;
+    const std::unique_ptr<LineSource> source = makeLineSource(encoding, input);
+    if (takeLastLine(*source, line))
+        return true;
+    printError(source->failure());
+    return false;
 }
 
 } // namespace cli

@@ -111,8 +111,14 @@ std::unique_ptr<LineSource> makeLineSource(Encoding encoding, QFile &input);
 // standard error and returns false.
 bool readFirstInputLine(const QString &path, Encoding encoding, QString &line);
 
-// Reads the last line of the input as decrypt --last-line reads it: the window's files keep
-// the cipher line last, and a final line end leaves an empty last line.
+// The last line as the window takes it: the text after the source's last line break, empty
+// when the input ends with one. Every line is read, so that a fault anywhere is reported;
+// false on one, which source.failure() describes.
+bool takeLastLine(LineSource &source, QString &line);
+
+// Reads the last line of the input as decrypt --last-line reads it (takeLastLine): the
+// window's files keep the cipher line last. Reports a failure on standard error and returns
+// false.
 bool readLastInputLine(const QString &path, Encoding encoding, QString &line);
 
 } // namespace cli

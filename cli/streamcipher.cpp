@@ -89,22 +89,10 @@ struct CipherRun
 
     bool lastLineOnly()
     {
-        QString line;
         QString last;
-        LineEnd end = LineEnd::None;
-        for (;;) {
-            const LineSource::Result result = source.next(line, end);
-            if (result == LineSource::Result::End)
-                break;
-            if (result == LineSource::Result::Failed)
-                return reportFailure(source.failure());
-            // Only a final line without a line end is kept: after a line end the last line
-            // is the empty one that follows it.
-            if (end == LineEnd::None)
-                last.swap(line);
-        }
-        const QString result = transformed(documentio::lastLine(last));
-        if (!sink.write(encoder.encode(result, LineEnd::None)))
+        if (!takeLastLine(source, last))
+            return reportFailure(source.failure());
+        if (!sink.write(encoder.encode(transformed(last), LineEnd::None)))
             return reportFailure(sink.failure());
         return true;
     }

@@ -180,6 +180,8 @@ private slots:
     void tableShowsTheResult();
     void narrowBeamIsNotExhaustive();
     void forcedKeystreamFindsItsKey_data();
+    void attackTakesTheWindowsLastLine_data();
+    void attackTakesTheWindowsLastLine();
     void forcedKeystreamFindsItsKey();
     void keyCountByHand_data();
     void keyCountByHand();
@@ -1427,6 +1429,50 @@ void TestAnalysis::forcedKeystreamFindsItsKey()
         if (forced[i] >= 0)
             QCOMPARE(foundGamma[i], int(forced[i]));
     }
+}
+
+// The window saves its cipher line last, in Windows-1251 (here only Cyrillic letters without
+// Ё and ASCII): --last-line attacks that line, yet reads every line before it.
+void TestAnalysis::attackTakesTheWindowsLastLine_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("encoding");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("error"); // part of the message; empty when the key is found
+    const auto windows1251 = [](const QString &text) {
+        QByteArray bytes;
+        for (const QChar ch : text) {
+            const bool cyrillic = ch >= QChar(u'А') && ch <= QChar(u'я');
+            bytes.append(char(cyrillic ? 0xC0 + (ch.unicode() - u'А') : ch.toLatin1()));
+        }
+        return bytes;
+    };
+    const QString cipher = encrypted(letter, {12345, 678, 9999});
+    QTest::newRow("the window's file")
+        << windows1251(letter + "\r\n" + cipher) << "windows-1251" << 0 << QString();
+    QTest::newRow("a line end after it")
+        << windows1251(letter + "\r\n" + cipher + "\r\n") << "windows-1251" << 1
+        << QStringLiteral("последняя строка шифртекста пуста");
+    QTest::newRow("a bad byte in an earlier line")
+        << QByteArray("\xFF\n") + cipher.toUtf8() << "utf-8" << 1 << QStringLiteral("не UTF-8");
+}
+
+void TestAnalysis::attackTakesTheWindowsLastLine()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, encoding);
+    QFETCH(int, exitCode);
+    QFETCH(QString, error);
+    const Run run = cli(
+        {"attack", "--last-line", "--encoding", encoding, "--format", "tsv", "--top", "1"}, file);
+    QCOMPARE(run.exitCode, exitCode);
+    if (!error.isEmpty()) {
+        QVERIFY2(run.err.contains(error), qPrintable(run.err));
+        return;
+    }
+    const QVector<QHash<QString, QString>> rows = tsvRecords(run.out);
+    QVERIFY(!rows.isEmpty());
+    QCOMPARE(rows.first().value("text"), encrypted(encrypted(letter, {1, 1, 1}), {1, 1, 1}));
 }
 
 // The keys that share a keystream, counted by hand. A ≡ 5 and C ≡ 3 (mod 32) each have 2^27
