@@ -12,6 +12,7 @@
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -22,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 Q_DECLARE_METATYPE(GammaKey)
@@ -154,6 +156,66 @@ private slots:
             QCOMPARE(result, plain.mid(i, 1));
             QCOMPARE(cell(8).contains(QStringLiteral("вне алфавита")), !lookupCode(plain[i]));
         }
+    }
+
+    // «Открыть…» refuses a file it cannot take with a message that names it; the line stays.
+    void openRefusesWithAMessage_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("contents"); // null: no such file
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no such file") << QStringLiteral("нет такого.txt") << QByteArray()
+                                      << QStringLiteral("Не удалось открыть файл «");
+        QTest::newRow("first line too long")
+            << QStringLiteral("длинная.txt") << QByteArray(1000001, 'a') + "\r\nвторая"
+            << QStringLiteral("Первая строка файла «");
+    }
+
+    void openRefusesWithAMessage()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, message);
+        const QString path = dir.filePath(name);
+        if (!contents.isNull())
+            QCOMPARE(documentio::writeDocument(path, contents), QString());
+        child<QLineEdit>(window.get(), "lineField")->setText(lessonLine);
+        answerer->expect(answer::chooseFile(path));
+        answerer->expect(answer::messageBoxOk());
+        QTest::mouseClick(child<QPushButton>(window.get(), "openButton"), Qt::LeftButton);
+        const QString shown = answerer->seenTexts().value(1);
+        QVERIFY2(shown.startsWith(message + QDir::toNativeSeparators(path) + QStringLiteral("»")),
+                 qPrintable(shown));
+        QCOMPARE(child<QLineEdit>(window.get(), "lineField")->text(), lessonLine);
+    }
+
+    // «Зашифровать» and «Расшифровать» under the table give the line under the key, and say
+    // which was done.
+    void gammaPageTransformsTheLine_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("encrypt") << QStringLiteral("encryptButton")
+                                 << QStringLiteral("Зашифровано:");
+        QTest::newRow("decrypt") << QStringLiteral("decryptButton")
+                                 << QStringLiteral("Расшифровано:");
+    }
+
+    void gammaPageTransformsTheLine()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, label);
+        const GammaKey key{1103515245, 12345, -77};
+        child<QLineEdit>(window.get(), "lineField")->setText(letterLine);
+        window->setKey(key);
+        QTest::mouseClick(child<QPushButton>(window.get(), qPrintable(button)), Qt::LeftButton);
+        auto *result = child<QLineEdit>(window.get(), "resultLine");
+        QCOMPARE(result->text(), gammaTransform(letterLine, key.a, key.c, key.t0));
+        const QList<QLabel *> labels = window->findChildren<QLabel *>();
+        const auto named = std::find_if(labels.cbegin(), labels.cend(),
+                                        [result](const QLabel *l) { return l->buddy() == result; });
+        QVERIFY(named != labels.cend());
+        QCOMPARE((*named)->text(), label);
     }
 
     // «Ключ» says which keys are weak and why.
