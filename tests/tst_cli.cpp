@@ -574,6 +574,12 @@ void TestCli::hostileScripts_data()
         row(qPrintable(option + " on a full device"), command + " >/dev/full", 1,
             "стандартный вывод");
     }
+    // The reports of analyze and attack are written whole at the end; the device refuses them.
+    row("analyze on a full device", "exec \"$0\" analyze --key 5,3,7 >/dev/full", 1,
+        QStringLiteral("стандартный вывод: на диске нет места"));
+    row("attack on a full device", "exec \"$0\" attack >/dev/full", 1,
+        QStringLiteral("стандартный вывод: на диске нет места"),
+        transformed(QStringLiteral("Письмо пришло через неделю"), "5,3,7").toUtf8());
     row("nothing to write, output closed", encrypt + ">&-", 0, QString());
     row("--output, output closed",
         "\"$0\" encrypt --key 5,3,7 --output \"$1/o.txt\" \"$1/e.txt\" >&- && cat \"$1/o.txt\"", 0,
