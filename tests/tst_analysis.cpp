@@ -483,6 +483,9 @@ void TestAnalysis::analyzeAgainstDirectWalk_data()
     QTest::newRow("ordinary, smallest itself") << 5 << 3 << 7 << no << QStringLiteral("5,3,7");
     QTest::newRow("ordinary, negative") << -1234567 << 89 << -1000 << no << QStringLiteral("any");
     QTest::newRow("gamma 0 everywhere") << 0 << 0 << 40 << everyZero << QStringLiteral("0,0,0");
+    // Negative states all give code 0: the gamma repeats each step although the walk takes two.
+    QTest::newRow("a cycle of two negative states")
+        << -1 << -8 << -5 << everyZero << QStringLiteral("0,0,0");
     QTest::newRow("one code, then 0 everywhere")
         << 0 << 0 << 5 << period(1) << QStringLiteral("0,0,5");
     QTest::newRow("period 1 from position 5")
