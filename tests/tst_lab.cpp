@@ -189,33 +189,19 @@ private slots:
         QCOMPARE(child<QLineEdit>(window.get(), "lineField")->text(), lessonLine);
     }
 
-    // «Зашифровать» and «Расшифровать» under the table give the line under the key, and say
-    // which was done.
-    void gammaPageTransformsTheLine_data()
+    // «Зашифровать» under the table gives the line under the key, and says so beside it.
+    void gammaPageEncryptsTheLine()
     {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("label");
-        QTest::newRow("encrypt") << QStringLiteral("encryptButton")
-                                 << QStringLiteral("Зашифровано:");
-        QTest::newRow("decrypt") << QStringLiteral("decryptButton")
-                                 << QStringLiteral("Расшифровано:");
-    }
-
-    void gammaPageTransformsTheLine()
-    {
-        QFETCH(QString, button);
-        QFETCH(QString, label);
         const GammaKey key{1103515245, 12345, -77};
         child<QLineEdit>(window.get(), "lineField")->setText(letterLine);
         window->setKey(key);
-        QTest::mouseClick(child<QPushButton>(window.get(), qPrintable(button)), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(window.get(), "encryptButton"), Qt::LeftButton);
         auto *result = child<QLineEdit>(window.get(), "resultLine");
         QCOMPARE(result->text(), gammaTransform(letterLine, key.a, key.c, key.t0));
         const QList<QLabel *> labels = window->findChildren<QLabel *>();
-        const auto named = std::find_if(labels.cbegin(), labels.cend(),
-                                        [result](const QLabel *l) { return l->buddy() == result; });
-        QVERIFY(named != labels.cend());
-        QCOMPARE((*named)->text(), label);
+        QVERIFY(std::any_of(labels.cbegin(), labels.cend(), [result](const QLabel *label) {
+            return label->buddy() == result && label->text() == QStringLiteral("Зашифровано:");
+        }));
     }
 
     // «Ключ» says which keys are weak and why.
