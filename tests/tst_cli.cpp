@@ -574,7 +574,7 @@ void TestCli::hostileScripts_data()
         row(qPrintable(option + " on a full device"), command + " >/dev/full", 1,
             "стандартный вывод");
     }
-    // The reports of analyze and attack are written whole at the end; the device refuses them.
+    // analyze and attack write their reports through the same sink; a full device fails them.
     row("analyze on a full device", "exec \"$0\" analyze --key 5,3,7 >/dev/full", 1,
         QStringLiteral("стандартный вывод: на диске нет места"));
     row("attack on a full device", "exec \"$0\" attack >/dev/full", 1,
