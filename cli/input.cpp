@@ -82,7 +82,8 @@ LineSource::Result ByteLineSource::reportInvalidByte(const Line &line, qint64 ba
     const auto byte = uchar(line.data[badInLine]);
     failureText =
         QStringLiteral("%1 — не UTF-8: байт 0x%2 со смещением %3 от начала (строка %4) не "
-                       "начинает допустимую последовательность UTF-8")
+                       "начинает допустимую последовательность UTF-8; файлы окна gammacrypt "
+                       "читаются с --encoding windows-1251")
             .arg(inputName(device.objectName()))
             .arg(byte, 2, 16, QLatin1Char('0'))
             .arg(line.offset + badInLine)

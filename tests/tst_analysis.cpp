@@ -435,7 +435,10 @@ void TestAnalysis::badInput_data()
     QTest::newRow("no alphabet character") << QStringList{"attack"} << QByteArray("2024(ё,й!)\n")
                                            << 1 << QStringLiteral("нет ни одного символа алфавита");
     QTest::newRow("invalid UTF-8")
-        << QStringList{"attack"} << QByteArray("\xD0\xD0\n") << 1 << QStringLiteral("не UTF-8");
+        << QStringList{"attack"} << QByteArray("\xD0\xD0\n") << 1
+        << QStringLiteral("не UTF-8: байт 0xd0 со смещением 0 от начала (строка 1) не начинает "
+                          "допустимую последовательность UTF-8; файлы окна gammacrypt читаются с "
+                          "--encoding windows-1251");
     QTest::newRow("missing file") << QStringList{"attack", "/nonexistent/шифр.txt"} << QByteArray()
                                   << 1 << QStringLiteral("не найден");
     // "ООО" under "ЛЛИ" needs gamma 5, 5, 7: state 5 followed by 5 is followed by 5 again, so no
