@@ -180,9 +180,9 @@ private slots:
     void tableShowsTheResult();
     void narrowBeamIsNotExhaustive();
     void forcedKeystreamFindsItsKey_data();
+    void forcedKeystreamFindsItsKey();
     void attackTakesTheWindowsLastLine_data();
     void attackTakesTheWindowsLastLine();
-    void forcedKeystreamFindsItsKey();
     void keyCountByHand_data();
     void keyCountByHand();
 };
