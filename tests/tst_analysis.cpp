@@ -5,6 +5,7 @@
 // real process.
 
 #include "alphabet.h"
+#include "documentio.h"
 #include "gamma.h"
 #include "gamma_reference.h"
 #include "keypattern.h"
@@ -1437,8 +1438,8 @@ void TestAnalysis::forcedKeystreamFindsItsKey()
     }
 }
 
-// The window saves its cipher line last, in Windows-1251 (here only Cyrillic letters without
-// Ё and ASCII): --last-line attacks that line, yet reads every line before it.
+// The window saves its cipher line last, in Windows-1251: --last-line attacks that line, yet
+// reads every line before it.
 void TestAnalysis::attackTakesTheWindowsLastLine_data()
 {
     QTest::addColumn<QByteArray>("file");
@@ -1446,12 +1447,7 @@ void TestAnalysis::attackTakesTheWindowsLastLine_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("error"); // part of the message; empty when the key is found
     const auto windows1251 = [](const QString &text) {
-        QByteArray bytes;
-        for (const QChar ch : text) {
-            const bool cyrillic = ch >= QChar(u'А') && ch <= QChar(u'я');
-            bytes.append(char(cyrillic ? 0xC0 + (ch.unicode() - u'А') : ch.toLatin1()));
-        }
-        return bytes;
+        return documentio::encodeWindows1251(text).bytes;
     };
     const QString cipher = encrypted(letter, {12345, 678, 9999});
     QTest::newRow("the window's file")
