@@ -514,12 +514,17 @@ quint64 statesOfResidues(const std::vector<qint8> &residues)
     return states;
 }
 
-std::vector<quint32> signIntervalMultipliers(quint64 states)
+quint64 stateDifferences(quint64 states)
 {
     quint64 differences = 0;
     for (quint64 rest = states; rest != 0; rest &= rest - 1)
         differences |= states >> qCountTrailingZeroBits(rest);
-    differences &= ~quint64(1); // a state and itself
+    return differences & ~quint64(1); // a state and itself
+}
+
+std::vector<quint32> signIntervalMultipliers(quint64 states)
+{
+    const quint64 differences = stateDifferences(states);
     // Only boundaries of two visited states that meet split an interval; 0 and 2^32 always do.
     std::vector<qint64> kept;
     for (const auto &[point, meeting] : breakpointDifferences()) {

@@ -114,9 +114,12 @@ struct SignArc
 // each residue r (0 alone for 0).
 quint64 statesOfResidues(const std::vector<qint8> &residues);
 
+// The differences d > 0 between two of the states, as bits d.
+quint64 stateDifferences(quint64 states);
+
 // One multiplier inside each interval that decides the signs of a walk visiting only the
 // given states: 2,384 when every difference of two states occurs, 64 for a walk that stays on
-// one residue.
+// one residue. Walks whose states have the same differences have the same intervals.
 std::vector<quint32> signIntervalMultipliers(quint64 states);
 
 // Appends an arc for each of the multipliers: the C after which state t is followed by a

@@ -17,6 +17,7 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -175,6 +176,46 @@ std::vector<std::array<float, 4>> remainingBounds(const SearchedLine &line,
     return bounds;
 }
 
+// Where every walk of the class fixes a sign, whatever its key: the sign search tosses a coin
+// (logHalf) the first time the walk leaves a state, and the first time it leaves a residue it
+// leaves one of that residue's two states for the first time. At most one place per residue.
+struct SignFixes
+{
+    std::array<int, 32> at{};
+    int count = 0;
+};
+
+SignFixes signFixesOf(const std::vector<qint8> &residues, int length)
+{
+    SignFixes fixes;
+    quint32 leftResidues = 0;
+    for (int i = 1; i < length && fixes.count < 32; ++i) {
+        // A residue followed by 0 is always followed by 0: its sign never shows.
+        const quint32 bit = quint32(1) << residues[i - 1];
+        if (residues[i] != 0 && !(leftResidues & bit)) {
+            fixes.at[fixes.count++] = i;
+            leftResidues |= bit;
+        }
+    }
+    return fixes;
+}
+
+// What every walk of the class still pays for the signs it fixes, by letter: entry k covers
+// the positions from the k-th letter on; the last entry, after every letter, is 0.
+std::vector<float> signCostsFrom(const SearchedLine &line, const std::vector<qint8> &residues)
+{
+    const SignFixes fixes = signFixesOf(residues, line.length);
+    std::vector<float> costs(line.letterCount + 1, 0);
+    int later = fixes.count; // fixes.at[later..] lie after position i
+    for (int i = line.length - 1; i >= 0; --i) {
+        while (later > 0 && fixes.at[later - 1] >= i)
+            --later;
+        if (line.code[i] >= 0)
+            costs[line.lettersThrough[i] - 1] = float(logHalf * (fixes.count - later));
+    }
+    return costs;
+}
+
 // One state of the sign search: the signs fixed so far and where the walk stands.
 struct Hypothesis
 {
@@ -218,14 +259,14 @@ public:
 
         // The keys people type first: few patterns per class, each cheap to score.
         progressBase = residueClassCount;
-        visitClasses(float(nonWrappingLogShare), [this](int index, double) {
+        visitClasses(float(nonWrappingLogShare), false, [this](int index, double) {
             typedPatterns(index);
             return true;
         });
         // Then every sign pattern, class by class while a class could still beat the list.
         // The budget is the line's: each place a crib may stand spends from the same one.
         progressBase = 2 * residueClassCount;
-        visitClasses(float(anyKeyLogShare), [this](int index, double reach) {
+        visitClasses(float(anyKeyLogShare), true, [this](int index, double reach) {
             if (work > workBudget) {
                 // The classes left unvisited reach no higher than this one.
                 couldBeatFirst(reach);
@@ -282,6 +323,7 @@ public:
             looseBounds.assign(residueClassCount, impossible);
         else
             looseBounds.resize(residueClassCount);
+        signCosts.assign(residueClassCount, 0);
         for (int k = 0; k < count; ++k) {
             if (k % progressStride == 0) {
                 if (cancelled())
@@ -291,6 +333,7 @@ public:
             const int index = fittingClasses ? (*fittingClasses)[k] : k;
             fillResidues(index, line.length, residues);
             looseBounds[index] = classBound(line, residues, pairs);
+            signCosts[index] = float(logHalf * signFixesOf(residues, line.length).count);
         }
         return true;
     }
@@ -341,16 +384,18 @@ public:
     // Visits the classes best bound first while the bound plus prior could still make the
     // list. The screening bound is cheap and loose; a class that comes up is bounded again
     // with the full model and put back, so that only classes whose full bound is high are
-    // visited, and only those near the top get the full bound computed at all.
-    template <typename Visit> void visitClasses(float prior, const Visit &visit)
+    // visited, and only those near the top get the full bound computed at all. withSignCosts:
+    // every walk pays for the signs it fixes (the sign search's coin tosses).
+    template <typename Visit> void visitClasses(float prior, bool withSignCosts, const Visit &visit)
     {
+        const auto signCost = [&](int index) { return withSignCosts ? signCosts[index] : 0.0f; };
         std::vector<std::pair<float, int>> heap; // (bound, index·2 + 1 when the bound is full)
         heap.reserve(residueClassCount);
         for (int index = 0; index < residueClassCount; ++index) {
             if (looseBounds[index] == impossible)
                 continue;
             const bool exact = !std::isnan(exactBounds[index]);
-            heap.emplace_back(exact ? exactBounds[index] : looseBounds[index],
+            heap.emplace_back((exact ? exactBounds[index] : looseBounds[index]) + signCost(index),
                               index * 2 + (exact ? 1 : 0));
         }
         std::make_heap(heap.begin(), heap.end());
@@ -370,7 +415,7 @@ public:
                 lastBounds = remainingBounds(line, residues);
                 lastBoundsIndex = index;
                 exactBounds[index] = lastBounds[0][0];
-                heap.emplace_back(exactBounds[index], index * 2 + 1);
+                heap.emplace_back(exactBounds[index] + signCost(index), index * 2 + 1);
                 std::push_heap(heap.begin(), heap.end());
                 continue;
             }
@@ -474,6 +519,7 @@ private:
             lastBoundsIndex = index;
         }
         const std::vector<std::array<float, 4>> &remaining = lastBounds;
+        const std::vector<float> signCostFrom = signCostsFrom(line, residues);
         const double cut = threshold();
         std::vector<Hypothesis> current;
         std::vector<Hypothesis> next;
@@ -481,7 +527,7 @@ private:
 
         arcs.clear();
         // Only the sign boundaries of states this class's walk can visit split its intervals.
-        classMultipliers = signIntervalMultipliers(statesOfResidues(residues));
+        classMultipliers = &multipliersOfStates(statesOfResidues(residues));
         arcsNarrowed = 0;
         const auto extend = [&](Hypothesis h, int i, int value,
                                 std::optional<int> fixes = std::nullopt) {
@@ -496,7 +542,8 @@ private:
                 const bool zeroInsteadOfResidue = gamma == 0 && residues[i] != 0;
                 h.options = quint8(((h.options & 1) << 1) | (zeroInsteadOfResidue ? 1 : 0));
             }
-            if (double(h.score + remaining[line.lettersThrough[i]][h.options]) <= cut)
+            const int rest = line.lettersThrough[i];
+            if (double(h.score + remaining[rest][h.options] + signCostFrom[rest]) <= cut)
                 return;
             if (fixes)
                 h.unchecked = qint8(*fixes);
@@ -549,7 +596,8 @@ private:
                 }
             }
             work += qint64(next.size());
-            keepBest(next, remaining[line.lettersThrough[i]]);
+            const int rest = line.lettersThrough[i];
+            keepBest(next, remaining[rest], signCostFrom[rest]);
             work += arcsNarrowed / arcsPerWorkUnit;
             arcsNarrowed %= arcsPerWorkUnit;
             current.swap(next);
@@ -591,8 +639,8 @@ private:
         h.unchecked = Hypothesis::noState;
         const bool negative = (h.negative >> stateBit(t)) & 1;
         const bool first = h.arcsBegin < 0;
-        arcsNarrowed += first ? qint64(classMultipliers.size()) : h.arcsCount;
-        const int kept = first ? startSignArcs(arcs, classMultipliers, t, negative)
+        arcsNarrowed += first ? qint64(classMultipliers->size()) : h.arcsCount;
+        const int kept = first ? startSignArcs(arcs, *classMultipliers, t, negative)
                                : narrowSignArcs(arcs, h.arcsBegin, h.arcsCount, t, negative);
         if (kept == 0)
             return false;
@@ -604,8 +652,9 @@ private:
     // Keeps the settings.beamWidth best hypotheses that some key can still follow. Most sign
     // patterns belong to no key, and one that none keeps must not crowd out walks that keys
     // do take; the check is most of the search's time, so it goes best first and stops once
-    // the beam is full. bounds: what the rest of the line can still add, by options.
-    void keepBest(std::vector<Hypothesis> &next, const std::array<float, 4> &bounds)
+    // the beam is full. bounds: what the rest of the line can still add, by options, besides
+    // the signs still to fix, which cost signCost.
+    void keepBest(std::vector<Hypothesis> &next, const std::array<float, 4> &bounds, float signCost)
     {
         const auto better = [](const Hypothesis &x, const Hypothesis &y) {
             return x.score > y.score;
@@ -629,8 +678,8 @@ private:
         // What the best dropped hypothesis that a key keeps could have reached: the dropped
         // ones, as a heap by reach, are checked from the top until one is kept.
         const std::size_t arcsKept = arcs.size();
-        const auto reach = [&bounds](const Hypothesis &h) {
-            return double(h.score + bounds[h.options]);
+        const auto reach = [&bounds, signCost](const Hypothesis &h) {
+            return double(h.score + bounds[h.options] + signCost);
         };
         const auto reachesLess = [&reach](const Hypothesis &x, const Hypothesis &y) {
             return reach(x) < reach(y);
@@ -646,6 +695,22 @@ private:
         }
         arcs.resize(arcsKept);
         next.resize(kept);
+    }
+
+    // The multiplier intervals of walks that visit these states. Finding them costs about as
+    // much as searching a class the bound soon ends, and the classes of a line share a few
+    // hundred sets of differences between their states.
+    const std::vector<quint32> &multipliersOfStates(quint64 states)
+    {
+        constexpr std::size_t remembered = 1024; // at most 2,384 intervals each
+        const quint64 differences = stateDifferences(states);
+        const auto found = multipliersByDifferences.find(differences);
+        if (found != multipliersByDifferences.end())
+            return found->second;
+        if (multipliersByDifferences.size() == remembered)
+            multipliersByDifferences.clear();
+        return multipliersByDifferences.emplace(differences, signIntervalMultipliers(states))
+            .first->second;
     }
 
     // Moves the arcs the hypotheses still use to the front once the dropped ones take most
@@ -679,12 +744,14 @@ private:
     const int keep;
     double leftOutReach = -std::numeric_limits<double>::infinity(); // see couldBeatFirst
     std::vector<SignArc> arcs; // the hypotheses' multiplier intervals, each a range of it
-    std::vector<quint32> classMultipliers; // the intervals of the class searched
-    qint64 arcsNarrowed = 0;               // arcs narrowed in that class, not yet counted as work
-    qint64 work = 0;                       // the sign search's, over the whole line
+    const std::vector<quint32> *classMultipliers = nullptr; // the intervals of the class searched
+    std::unordered_map<quint64, std::vector<quint32>> multipliersByDifferences;
+    qint64 arcsNarrowed = 0; // arcs narrowed in that class, not yet counted as work
+    qint64 work = 0;         // the sign search's, over the whole line
     std::vector<FoundText> pool;
     std::vector<float> looseBounds; // per class, from the screening
     std::vector<float> exactBounds; // per class, with the full model; NaN until computed
+    std::vector<float> signCosts;   // per class, what every walk pays for its signs
     std::vector<std::array<float, 4>> lastBounds; // remainingBounds of class lastBoundsIndex
     int lastBoundsIndex = -1;
     int progressBase = 0; // where the current pass's progress starts
@@ -873,7 +940,8 @@ ClassBounds residueClassBounds(const QString &cipherLine, int classIndex)
     fillResidues(classIndex, line.length, residues);
     std::vector<std::array<float, 4>> remaining = remainingBounds(line, residues);
     const double full = remaining.front()[0];
-    return {classBound(line, residues, bestAfterLetter()), full, std::move(remaining)};
+    return {classBound(line, residues, bestAfterLetter()), full, std::move(remaining),
+            signCostsFrom(line, residues)};
 }
 
 std::optional<double> textScore(const QString &cipherLine, const GammaKey &key)

@@ -97,6 +97,9 @@ struct ClassBounds
     // it took (index 2·u + v, u the earlier one; 1 is gamma 0 where the residue is not 0): the
     // bound a hypothesis is pruned with part way along the line. full is remaining[0][0].
     std::vector<std::array<float, 4>> remaining;
+    // What every walk of the class pays at least for the signs the search fixes (a coin toss
+    // each, for a 32-bit key) from the k-th letter on; added to remaining in the sign search.
+    std::vector<float> signCosts;
 };
 ClassBounds residueClassBounds(const QString &cipherLine, int classIndex);
 

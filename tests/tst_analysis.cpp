@@ -1197,6 +1197,33 @@ void TestAnalysis::boundsNeverUnderestimate()
         }
         QVERIFY2(bounds.full >= best - 1e-3, qPrintable(QString::number(index)));
         QVERIFY2(bounds.screening >= best - 1e-3, qPrintable(QString::number(index)));
+        // The sign search tosses a coin the first time a key's walk leaves a state (or, for a
+        // seed outside 0..31, for T(1)); the sign costs never charge more than a key pays.
+        for (int k = 0; k < 4; ++k) {
+            const auto ofClass = [&random](int residue) {
+                return qint32((random.generate() & ~31u) | quint32(residue));
+            };
+            const GammaKey key{ofClass(index >> 10), ofClass((index >> 5) & 31),
+                               k % 2 == 0 ? index & 31 : ofClass(index & 31)};
+            std::vector<bool> tossed(line.size(), false);
+            quint64 left = 0;
+            qint32 t = key.t0;
+            for (int i = 1; i < line.size(); ++i) {
+                const bool seedIsState = i > 1 || (key.t0 >= 0 && key.t0 <= 31);
+                if (residues[i] != 0 && (!seedIsState || !(left >> (t + 31) & 1))) {
+                    tossed[i] = true;
+                    left |= seedIsState ? quint64(1) << (t + 31) : 0;
+                }
+                t = reference::generatorStep(t, key.a, key.c);
+            }
+            for (std::size_t letter = 0; letter < letterPositions.size(); ++letter) {
+                const auto from = tossed.begin() + letterPositions[letter];
+                const double paid =
+                    analysis::logHalf * double(std::count(from, tossed.end(), true));
+                QVERIFY2(bounds.signCosts.at(letter) >= paid - 1e-3,
+                         qPrintable(QStringLiteral("class %1, letter %2").arg(index).arg(letter)));
+            }
+        }
     }
 }
 
