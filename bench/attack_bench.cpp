@@ -93,8 +93,9 @@ Figures runKind(KeyKind kind, const QStringList &lines, quint32 seed, int beamWi
         figures.milliseconds.push_back(spent);
         if (qEnvironmentVariableIsSet("ATTACK_BENCH_VERBOSE") && spent > 1500) {
             std::fprintf(stderr,
-                         "slow: %lld ms, key %d,%d,%d, classes in depth %d, patterns %lld\n", spent,
-                         key.a, key.c, key.t0, result.classesInDepth, result.patternsScored);
+                         "slow: %lld ms, key %d,%d,%d, classes in depth %d, patterns %lld\n%s\n",
+                         spent, key.a, key.c, key.t0, result.classesInDepth, result.patternsScored,
+                         qPrintable(plain));
         }
         ++figures.lines;
         figures.exhaustive += result.exhaustive ? 1 : 0;
