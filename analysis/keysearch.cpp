@@ -37,8 +37,9 @@ constexpr int patternsRealisedPerClass = 32;
 constexpr int keysAcceptedPerClass = 6;
 
 // Past this much work (hypotheses times positions) the sign search stops taking new
-// residue classes; it bounds the time a line can take.
-constexpr qint64 workBudget = 60'000'000;
+// residue classes; it bounds the time a line can take (about two seconds at most on the
+// benchmark's lines, of which one in twenty reaches it).
+constexpr qint64 workBudget = 45'000'000;
 // Narrowing a hypothesis's multiplier intervals by one sign costs about this many intervals
 // per unit of that work (a hypothesis scored at one position).
 constexpr qint64 arcsPerWorkUnit = 8;
