@@ -699,8 +699,8 @@ private:
     }
 
     // The multiplier intervals of walks that visit these states. Finding them costs about as
-    // much as searching a class the bound soon ends, and the classes of a line share a few
-    // hundred sets of differences between their states.
+    // much as searching a class the bound soon ends, and the thousands of classes a line
+    // searches share about a thousand sets of differences between their states.
     const std::vector<quint32> &multipliersOfStates(quint64 states)
     {
         constexpr std::size_t remembered = 1024; // at most 2,384 intervals each
